@@ -1,0 +1,56 @@
+// The whole run: find the occupied count N and the eigenvector block that holds orbital N,
+// gather the coefficients of orbitals N and N+1, and write them to the result file.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "extract/orbital_row_table.hpp"
+#include "extract/p_shell_reorder.hpp"
+#include "extract/result_file.hpp"
+#include "extract/statements.hpp"
+#include "record_io/unit_table.hpp"
+
+namespace hlext {
+
+inline constexpr int ScanLimit = 500;
+inline constexpr const char* ListingFileName = "hlext.dat";
+inline constexpr const char* ResultFileName = "fort.50";
+
+class FrontierExtraction {
+ public:
+  explicit FrontierExtraction(UnitConnector& connector);
+
+  // Runs from opening the units to the normal end. Returns after the normal end or a refused
+  // search; every failure raises RecordError.
+  void run();
+
+ private:
+  bool findOccupiedCount();
+  bool findEigenvectors();
+  void readFirstHeader();
+  bool locateBlock();
+  bool findNextHeader();
+  void readBlockEnergies(int statementNumber, const Layout& layout);
+  std::int32_t gatherSameBlock();
+  std::int32_t gatherSplit();
+  bool search(int statementNumber, const Layout& layout, std::span<const ReadItem> items,
+              const Text4& wanted);
+  void refuse(int statementNumber);
+  void echo(int statementNumber, std::int32_t value);
+
+  StatementLayouts layouts_;
+  UnitTable units_;
+
+  Text4 label_{};
+  std::int32_t occupiedCount_ = 0;
+  std::array<std::int32_t, 6> blockOrbitals_{};
+  std::array<float, 6> blockEnergies_{};
+  int blockColumn_ = 0;
+  FrontierOrbitals orbitals_;
+  OrbitalRowTable rows_;
+  OutputVectors vectors_;
+};
+
+}  // namespace hlext

@@ -1,0 +1,22 @@
+// hlext1: extracts the highest occupied and the next molecular orbital from the listing
+// "hlext.dat" into the result file "fort.50". Arguments are ignored.
+#include <cstdio>
+#include <exception>
+
+#include "extract/frontier_extraction.hpp"
+#include "record_io/byte_stream.hpp"
+#include "record_io/record_error.hpp"
+
+int main() {
+  try {
+    hlext::FileConnector files;
+    hlext::FrontierExtraction(files).run();
+    return 0;
+  } catch (const hlext::RecordError& error) {
+    std::fprintf(stderr, "%s\n", error.diagnostic().c_str());
+    return error.exitStatus();
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "hlext1: internal error: %s\n", error.what());
+    return 3;
+  }
+}

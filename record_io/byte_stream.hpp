@@ -1,0 +1,89 @@
+// Where the bytes of a unit come from and go to: files and the console in a real run, memory
+// in tests and fuzzing.
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace hlext {
+
+class ByteSource {
+ public:
+  virtual ~ByteSource() = default;
+  // Fills the front of `buffer`; 0 means the end of the input, or a failure when failed().
+  virtual std::size_t read(std::span<char> buffer) = 0;
+  // The system's explanation of the last read failure; empty while reads succeed.
+  virtual std::string failure() const { return {}; }
+};
+
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  // Hands `bytes` on; an empty explanation means success.
+  virtual std::string write(std::string_view bytes) = 0;
+  // Makes everything written so far reach its destination.
+  virtual std::string flush() = 0;
+  // Flushes and lets go of the destination.
+  virtual std::string close() = 0;
+};
+
+// Either an open stream or the system's explanation of why it could not be opened.
+template <typename Stream>
+struct Opened {
+  std::unique_ptr<Stream> stream;
+  std::string failure;
+};
+
+// Opens the streams a UnitTable connects its units to.
+class UnitConnector {
+ public:
+  virtual ~UnitConnector() = default;
+  // Opens an existing input, creating it empty when it does not exist.
+  virtual Opened<ByteSource> openInput(const std::string& name) = 0;
+  // Opens an output without disturbing what it holds until the first write replaces it; a
+  // missing file is created empty.
+  virtual Opened<ByteSink> openOutput(const std::string& name) = 0;
+  // Standard output.
+  virtual ByteSink& console() = 0;
+};
+
+// Files in the working directory and the process's standard output.
+class FileConnector final : public UnitConnector {
+ public:
+  FileConnector();
+  ~FileConnector() override;
+  Opened<ByteSource> openInput(const std::string& name) override;
+  Opened<ByteSink> openOutput(const std::string& name) override;
+  ByteSink& console() override { return *console_; }
+
+ private:
+  std::unique_ptr<ByteSink> console_;
+};
+
+// An input listing held in memory and outputs collected into strings.
+class MemoryConnector final : public UnitConnector {
+ public:
+  explicit MemoryConnector(std::string_view listing);
+  ~MemoryConnector() override;
+  Opened<ByteSource> openInput(const std::string& name) override;
+  Opened<ByteSink> openOutput(const std::string& name) override;
+  ByteSink& console() override { return *console_; }
+
+  const std::string& consoleText() const { return consoleText_; }
+  const std::string& resultText() const { return resultText_; }
+  // True once the first byte was written to the output file.
+  bool resultWritten() const { return resultWritten_; }
+
+ private:
+  std::string_view listing_;
+  std::string consoleText_;
+  std::string resultText_;
+  bool resultWritten_ = false;
+  std::unique_ptr<ByteSink> console_;
+};
+
+}  // namespace hlext

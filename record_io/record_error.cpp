@@ -1,0 +1,78 @@
+#include "record_io/record_error.hpp"
+
+#include <cstdio>
+#include <utility>
+
+namespace hlext {
+namespace {
+
+// Field text is shown between double quotes; characters that would garble the line or the
+// terminal are shown as escapes.
+void appendQuoted(std::string& out, std::string_view text) {
+  out += '"';
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (c == '\t') {
+      out += "\\t";
+    } else if (c == '\r') {
+      out += "\\r";
+    } else if (byte < 0x20 || byte == 0x7f) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    } else {
+      out += c;
+    }
+  }
+  out += '"';
+}
+
+std::string describe(const RecordFailure& failure) {
+  std::string line = "hlext1: statement " + std::to_string(failure.statement) + ", unit " +
+                     std::to_string(failure.unit) + " (" + failure.fileName + ")";
+  if (failure.record > 0) line += ", record " + std::to_string(failure.record);
+  if (failure.firstColumn > 0) {
+    line += ", columns " + std::to_string(failure.firstColumn) + "-" +
+            std::to_string(failure.lastColumn) + " ";
+    appendQuoted(line, failure.fieldText);
+  }
+  line += ": ";
+  line += kindName(failure.kind);
+  if (!failure.reason.empty()) line += ": " + failure.reason;
+  return line;
+}
+
+}  // namespace
+
+std::string_view kindName(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::EndOfFile: return "end of file";
+    case ErrorKind::BadInteger: return "bad integer";
+    case ErrorKind::BadReal: return "bad real";
+    case ErrorKind::CannotOpen: return "cannot open";
+    case ErrorKind::ReadFailed: return "read failed";
+    case ErrorKind::WriteFailed: return "write failed";
+    case ErrorKind::BadOccupiedCount: return "bad occupied count";
+    case ErrorKind::TooManyRows: return "too many rows";
+  }
+  return "unknown error";
+}
+
+RecordError::RecordError(RecordFailure failure)
+    : failure_(std::move(failure)), diagnostic_(describe(failure_)) {}
+
+int RecordError::exitStatus() const {
+  switch (failure_.kind) {
+    case ErrorKind::CannotOpen:
+    case ErrorKind::ReadFailed:
+    case ErrorKind::WriteFailed: return ExitFileFailure;
+    default: return ExitBadListing;
+  }
+}
+
+void raiseRecordError(RecordFailure failure) { throw RecordError(std::move(failure)); }
+
+}  // namespace hlext

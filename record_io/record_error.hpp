@@ -1,0 +1,63 @@
+// The one fatal error of a run. Every failure of a statement (a field that does not convert,
+// the end of the listing, a file that cannot be opened, an output that cannot be written, a
+// listing the extraction must refuse) becomes a RecordError, raised by raiseRecordError and
+// turned into a diagnostic and an exit status by the entry point.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <string_view>
+
+namespace hlext {
+
+enum class ErrorKind {
+  EndOfFile,
+  BadInteger,
+  BadReal,
+  CannotOpen,
+  ReadFailed,
+  WriteFailed,
+  BadOccupiedCount,
+  TooManyRows,
+};
+
+// The name a diagnostic gives the kind, e.g. "bad integer".
+std::string_view kindName(ErrorKind kind);
+
+// Exit statuses: the listing itself is unusable, or a file or stream failed.
+inline constexpr int ExitBadListing = 1;
+inline constexpr int ExitFileFailure = 2;
+
+struct RecordFailure {
+  ErrorKind kind = ErrorKind::EndOfFile;
+  int statement = 0;
+  int unit = 0;
+  std::string fileName;
+  long long record = 0;   // line number in the file, from 1; 0 when no record is involved
+  int firstColumn = 0;    // columns of the field at fault; 0 when no field is involved
+  int lastColumn = 0;
+  std::string fieldText;  // the field as read
+  std::string reason;     // the system's explanation for a file or stream failure
+};
+
+class RecordError : public std::exception {
+ public:
+  explicit RecordError(RecordFailure failure);
+
+  const RecordFailure& failure() const { return failure_; }
+  ErrorKind kind() const { return failure_.kind; }
+  // One line, without a line feed, e.g.
+  // hlext1: statement 32, unit 4 (hlext.dat), record 57, columns 13-17 "0.249": bad integer
+  const std::string& diagnostic() const { return diagnostic_; }
+  int exitStatus() const;
+  const char* what() const noexcept override { return diagnostic_.c_str(); }
+
+ private:
+  RecordFailure failure_;
+  std::string diagnostic_;
+};
+
+// The only place a RecordError is thrown.
+[[noreturn]] void raiseRecordError(RecordFailure failure);
+
+}  // namespace hlext

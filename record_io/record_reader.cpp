@@ -1,0 +1,180 @@
+#include "record_io/record_reader.hpp"
+
+#include <algorithm>
+#include <cassert>
+#include <cstring>
+#include <utility>
+
+#include "record_io/field_conversion.hpp"
+
+namespace hlext {
+
+RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
+    : source_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {
+  columns_.fill(' ');
+}
+
+void RecordReader::read(int statement, const Layout& layout, std::span<const ReadItem> items) {
+  if (auto bad = walk(statement, layout, items)) reject(*bad);
+}
+
+std::optional<BadField> RecordReader::scan(int statement, const Layout& layout,
+                                           std::span<const ReadItem> items) {
+  return walk(statement, layout, items);
+}
+
+std::optional<BadField> RecordReader::walk(int statement, const Layout& layout,
+                                           std::span<const ReadItem> items) {
+  assert(items.size() <= MaxItems);
+  assert(items.size() <= static_cast<std::size_t>(layout.dataItemCount()));
+  assert(layout.reach() <= RecordReach);
+  startRecord(statement);
+  int column = 0;
+  std::size_t next = 0;
+  for (const LayoutItem& item : layout.items()) {
+    if (item.isData()) {
+      // Once every item is filled the walk goes on only to the next data item.
+      if (next == items.size()) break;
+      if (auto bad = convert(statement, item, items[next], column, next)) return bad;
+      ++next;
+    } else if (item.kind == LayoutItemKind::Skip) {
+      column += item.width;
+    } else if (item.kind == LayoutItemKind::RecordBreak) {
+      startRecord(statement);
+      column = 0;
+    }
+  }
+  return std::nullopt;
+}
+
+std::optional<BadField> RecordReader::convert(int statement, const LayoutItem& field,
+                                              const ReadItem& item, int& column,
+                                              std::size_t index) {
+  std::string_view text(columns_.data() + column, static_cast<std::size_t>(field.width));
+  int advance = field.width;
+  if (field.kind != LayoutItemKind::Text) {
+    // A comma ends a numeric field early; the next field starts right after it.
+    const std::size_t comma = text.find(',');
+    if (comma != std::string_view::npos) {
+      text = text.substr(0, comma);
+      advance = static_cast<int>(comma) + 1;
+    }
+  }
+  spots_[index] = {record_, column + 1, column + static_cast<int>(text.size()), text};
+  column += advance;
+
+  ErrorKind failure = ErrorKind::BadInteger;
+  bool ok = true;
+  if (field.kind == LayoutItemKind::Text) {
+    assert(std::holds_alternative<Text4*>(item));
+    *std::get<Text4*>(item) = textFromField(text);
+  } else if (field.kind == LayoutItemKind::Integer) {
+    assert(std::holds_alternative<std::int32_t*>(item));
+    const IntegerField value = parseIntegerField(text);
+    *std::get<std::int32_t*>(item) = value.value;
+    ok = value.ok;
+  } else {
+    assert(std::holds_alternative<float*>(item));
+    const RealField value = parseRealField(text, field.decimals);
+    *std::get<float*>(item) = value.value;
+    ok = value.ok;
+    failure = ErrorKind::BadReal;
+  }
+  if (ok) return std::nullopt;
+  const FieldSpot& spot = spots_[index];
+  return BadField{failure, statement, spot.record, spot.firstColumn, spot.lastColumn,
+                  std::string(text)};
+}
+
+void RecordReader::reject(const BadField& field) const {
+  RecordFailure failure = failureAt(field.statement, field.kind);
+  failure.record = field.record;
+  failure.firstColumn = field.firstColumn;
+  failure.lastColumn = field.lastColumn;
+  failure.fieldText = field.text;
+  raiseRecordError(std::move(failure));
+}
+
+void RecordReader::rejectItem(int statement, std::size_t index, ErrorKind kind) const {
+  assert(index < MaxItems);
+  const FieldSpot& spot = spots_[index];
+  RecordFailure failure = failureAt(statement, kind);
+  failure.record = spot.record;
+  failure.firstColumn = spot.firstColumn;
+  failure.lastColumn = spot.lastColumn;
+  if (spot.record == record_) failure.fieldText = std::string(spot.text);
+  raiseRecordError(std::move(failure));
+}
+
+void RecordReader::rejectRecord(int statement, ErrorKind kind, std::string reason) const {
+  RecordFailure failure = failureAt(statement, kind);
+  failure.reason = std::move(reason);
+  raiseRecordError(std::move(failure));
+}
+
+RecordFailure RecordReader::failureAt(int statement, ErrorKind kind) const {
+  RecordFailure failure;
+  failure.kind = kind;
+  failure.statement = statement;
+  failure.unit = unit_;
+  failure.fileName = fileName_;
+  failure.record = record_;
+  return failure;
+}
+
+void RecordReader::startRecord(int statement) {
+  if (nextRecord()) return;
+  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile);
+  // The record that was wanted and is not there.
+  failure.record = record_ + 1;
+  failure.reason = source_->failure();
+  if (!failure.reason.empty()) failure.kind = ErrorKind::ReadFailed;
+  raiseRecordError(std::move(failure));
+}
+
+// Reads the next line into columns_, keeping at most RecordReach characters of it. A carriage
+// return directly before the line feed is part of the terminator; a last line without a line
+// feed is a record too.
+bool RecordReader::nextRecord() {
+  const int previousLength = length_;
+  length_ = 0;
+  long long lineLength = 0;
+  char lastChar = '\0';
+  bool lineFeed = false;
+  while (!lineFeed) {
+    if (bufferBegin_ == bufferEnd_ && !refill()) break;
+    const char* begin = buffer_.data() + bufferBegin_;
+    const std::size_t available = bufferEnd_ - bufferBegin_;
+    const void* found = std::memchr(begin, '\n', available);
+    const std::size_t chunk =
+        found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - begin)
+                         : available;
+    const std::size_t room = static_cast<std::size_t>(RecordReach - length_);
+    const std::size_t kept = std::min(chunk, room);
+    std::memcpy(columns_.data() + length_, begin, kept);
+    length_ += static_cast<int>(kept);
+    if (chunk > 0) lastChar = begin[chunk - 1];
+    lineLength += static_cast<long long>(chunk);
+    lineFeed = found != nullptr;
+    bufferBegin_ += chunk + (lineFeed ? 1 : 0);
+  }
+  if (!lineFeed && lineLength == 0) {
+    length_ = previousLength;
+    return false;
+  }
+  if (lineFeed && lastChar == '\r' && lineLength <= RecordReach) --length_;
+  if (length_ < previousLength)
+    std::fill(columns_.begin() + length_, columns_.begin() + previousLength, ' ');
+  ++record_;
+  return true;
+}
+
+bool RecordReader::refill() {
+  if (inputEnded_) return false;
+  bufferBegin_ = 0;
+  bufferEnd_ = source_->read(buffer_);
+  if (bufferEnd_ == 0) inputEnded_ = true;
+  return bufferEnd_ > 0;
+}
+
+}  // namespace hlext

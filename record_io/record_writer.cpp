@@ -1,0 +1,88 @@
+#include "record_io/record_writer.hpp"
+
+#include <cassert>
+#include <utility>
+
+#include "record_io/field_conversion.hpp"
+#include "record_io/record_error.hpp"
+
+namespace hlext {
+namespace {
+
+void appendField(std::string& out, const LayoutItem& field, const WriteItem& item) {
+  switch (field.kind) {
+    case LayoutItemKind::Text: {
+      assert(std::holds_alternative<Text4>(item));
+      const Text4& text = std::get<Text4>(item);
+      const auto width = static_cast<std::size_t>(field.width);
+      if (width > text.size()) out.append(width - text.size(), ' ');
+      out.append(text.data(), std::min(width, text.size()));
+      return;
+    }
+    case LayoutItemKind::Integer:
+      assert(std::holds_alternative<std::int32_t>(item));
+      appendIntegerField(out, std::get<std::int32_t>(item), field.width);
+      return;
+    case LayoutItemKind::Real:
+      assert(std::holds_alternative<float>(item));
+      appendRealField(out, std::get<float>(item), field.width, field.decimals);
+      return;
+    default: assert(false && "not a data item");
+  }
+}
+
+}  // namespace
+
+RecordWriter::RecordWriter(ByteSink& sink, int unit, std::string fileName)
+    : sink_(sink), unit_(unit), fileName_(std::move(fileName)) {}
+
+void RecordWriter::format(std::string& out, const Layout& layout,
+                          std::span<const WriteItem> items) {
+  assert(items.empty() || layout.dataItemCount() > 0);
+  std::size_t next = 0;
+  while (true) {
+    for (const LayoutItem& item : layout.items()) {
+      if (item.isData()) {
+        // Once every item is written the walk goes on only to the next data item.
+        if (next == items.size()) {
+          out += '\n';
+          return;
+        }
+        appendField(out, item, items[next++]);
+      } else if (item.kind == LayoutItemKind::Literal) {
+        out += item.literal;
+      } else if (item.kind == LayoutItemKind::RecordBreak) {
+        out += '\n';
+      } else {
+        out.append(static_cast<std::size_t>(item.width), ' ');
+      }
+    }
+    out += '\n';
+    if (next == items.size()) return;
+    // Items remain at the end of the layout: a new record, and the layout from its start.
+  }
+}
+
+void RecordWriter::write(int statement, const Layout& layout, std::span<const WriteItem> items) {
+  lastStatement_ = statement;
+  text_.clear();
+  format(text_, layout, items);
+  if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
+  if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+}
+
+void RecordWriter::close() {
+  if (std::string failure = sink_.close(); !failure.empty()) fail(lastStatement_, failure);
+}
+
+void RecordWriter::fail(int statement, std::string reason) const {
+  RecordFailure failure;
+  failure.kind = ErrorKind::WriteFailed;
+  failure.statement = statement;
+  failure.unit = unit_;
+  failure.fileName = fileName_;
+  failure.reason = std::move(reason);
+  raiseRecordError(std::move(failure));
+}
+
+}  // namespace hlext

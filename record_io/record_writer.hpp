@@ -1,0 +1,38 @@
+// Writes records to an output unit under layouts. Each statement is handed to its sink in
+// full and flushed, so a failing output is noticed at the statement that met it.
+#pragma once
+
+#include <span>
+#include <string>
+
+#include "record_io/byte_stream.hpp"
+#include "record_io/items.hpp"
+#include "record_io/layout.hpp"
+
+namespace hlext {
+
+class RecordWriter {
+ public:
+  RecordWriter(ByteSink& sink, int unit, std::string fileName);
+
+  // One write statement. Raises RecordError (write failed) when the output refuses it.
+  void write(int statement, const Layout& layout, std::span<const WriteItem> items);
+
+  // Flushes and closes the output; raises RecordError (write failed) on failure, naming the
+  // last statement that wrote to it.
+  void close();
+
+  // The text one write statement produces, every record ended by a line feed.
+  static void format(std::string& out, const Layout& layout, std::span<const WriteItem> items);
+
+ private:
+  [[noreturn]] void fail(int statement, std::string reason) const;
+
+  ByteSink& sink_;
+  int unit_;
+  std::string fileName_;
+  std::string text_;
+  int lastStatement_ = 0;
+};
+
+}  // namespace hlext

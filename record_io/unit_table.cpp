@@ -1,0 +1,53 @@
+#include "record_io/unit_table.hpp"
+
+#include <cassert>
+#include <utility>
+
+#include "record_io/record_error.hpp"
+
+namespace hlext {
+
+UnitTable::UnitTable(UnitConnector& connector)
+    : connector_(connector), console_(connector.console(), ConsoleUnit, "standard output") {}
+
+void UnitTable::open(int statement, int unit, const std::string& fileName) {
+  assert(unit == ListingUnit || unit == ResultUnit);
+  std::string failure;
+  if (unit == ListingUnit) {
+    Opened<ByteSource> opened = connector_.openInput(fileName);
+    failure = std::move(opened.failure);
+    if (opened.stream) listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
+  } else {
+    Opened<ByteSink> opened = connector_.openOutput(fileName);
+    failure = std::move(opened.failure);
+    if (opened.stream) {
+      resultSink_ = std::move(opened.stream);
+      result_.emplace(*resultSink_, unit, fileName);
+    }
+  }
+  if (failure.empty()) return;
+  RecordFailure record;
+  record.kind = ErrorKind::CannotOpen;
+  record.statement = statement;
+  record.unit = unit;
+  record.fileName = fileName;
+  record.reason = std::move(failure);
+  raiseRecordError(std::move(record));
+}
+
+RecordReader& UnitTable::reader([[maybe_unused]] int unit) {
+  assert(unit == ListingUnit && listing_);
+  return *listing_;
+}
+
+RecordWriter& UnitTable::writer(int unit) {
+  assert(unit == ConsoleUnit || (unit == ResultUnit && result_));
+  return unit == ConsoleUnit ? console_ : *result_;
+}
+
+void UnitTable::stopRun() {
+  if (result_) result_->close();
+  console_.close();
+}
+
+}  // namespace hlext

@@ -1,0 +1,41 @@
+// The three units of a run: 4 reads the listing, 7 writes the result file, 6 is standard
+// output. The table owns the reader, the writers and the streams behind them.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "record_io/byte_stream.hpp"
+#include "record_io/record_reader.hpp"
+#include "record_io/record_writer.hpp"
+
+namespace hlext {
+
+inline constexpr int ListingUnit = 4;
+inline constexpr int ConsoleUnit = 6;
+inline constexpr int ResultUnit = 7;
+
+class UnitTable {
+ public:
+  explicit UnitTable(UnitConnector& connector);
+
+  // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure.
+  void open(int statement, int unit, const std::string& fileName);
+
+  RecordReader& reader(int unit);
+  RecordWriter& writer(int unit);
+
+  // The normal end of a run: everything written reaches its destination and the files are
+  // closed. Raises RecordError (write failed) when an output cannot be completed.
+  void stopRun();
+
+ private:
+  UnitConnector& connector_;
+  std::unique_ptr<RecordReader> listing_;
+  std::unique_ptr<ByteSink> resultSink_;
+  std::optional<RecordWriter> result_;
+  RecordWriter console_;
+};
+
+}  // namespace hlext

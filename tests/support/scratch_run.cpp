@@ -1,0 +1,66 @@
+#include "tests/support/scratch_run.hpp"
+
+#include <sys/wait.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace hlext::testing {
+
+namespace fs = std::filesystem;
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read " + path.string());
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write " + path.string());
+}
+
+ScratchFolder::ScratchFolder() {
+  static std::atomic<int> counter{0};
+  path_ = fs::temp_directory_path() /
+          ("hlext1-test-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
+  fs::remove_all(path_);
+  fs::create_directories(path_);
+}
+
+ScratchFolder::~ScratchFolder() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+std::string toolPath() { return HLEXT1_BINARY; }
+
+RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection) {
+  const fs::path console = folder / ".console";
+  const fs::path diagnostics = folder / ".diagnostics";
+  const std::string stdoutRedirection =
+      redirection.empty() ? "> '" + console.string() + "'" : redirection;
+  const std::string command = "cd '" + folder.path().string() + "' && '" + toolPath() + "' " +
+                              stdoutRedirection + " 2> '" + diagnostics.string() + "' </dev/null";
+  const int raw = std::system(command.c_str());
+  RunOutcome outcome;
+  if (WIFEXITED(raw)) outcome.status = WEXITSTATUS(raw);
+  else if (WIFSIGNALED(raw)) outcome.status = 128 + WTERMSIG(raw);
+  if (fs::exists(console)) outcome.console = readFile(console);
+  outcome.diagnostics = readFile(diagnostics);
+  fs::remove(console);
+  fs::remove(diagnostics);
+  const fs::path result = folder / "fort.50";
+  if (fs::is_regular_file(result)) outcome.result = readFile(result);
+  return outcome;
+}
+
+}  // namespace hlext::testing

@@ -1,0 +1,42 @@
+// Runs the real hlext1 binary as a process in a scratch folder of its own.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace hlext::testing {
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& bytes);
+
+// A fresh, empty folder under the system's temporary folder, removed when it goes.
+class ScratchFolder {
+ public:
+  ScratchFolder();
+  ~ScratchFolder();
+  ScratchFolder(const ScratchFolder&) = delete;
+  ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct RunOutcome {
+  int status = -1;  // exit status; 128 + signal number when killed by a signal
+  std::string console;
+  std::string diagnostics;
+  std::optional<std::string> result;  // fort.50 after the run, when it is a regular file
+};
+
+// Runs hlext1 in `folder`. `redirection` replaces the standard output redirection (for
+// example ">/dev/full" or ">&-").
+RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection = "");
+
+// The binary under test, from HLEXT1_BINARY at build time.
+std::string toolPath();
+
+}  // namespace hlext::testing

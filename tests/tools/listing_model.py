@@ -1,0 +1,190 @@
+"""Writes listings of closed-shell calculations and, independently of hlext1, the console output
+and result file that a correct extraction of orbitals N and N+1 gives for them.
+
+The expected values are worked out here with exact rational arithmetic (decimal text rounded once
+to the nearest single, then printed with Python's own correctly rounded formatting), so a
+golden case made with this module does not take its answer from the tool it checks.
+"""
+
+from __future__ import annotations
+
+import random
+import struct
+from dataclasses import dataclass, field
+from fractions import Fraction
+from pathlib import Path
+
+PREAMBLE = """\
+ ******************************************************
+ *      CLOSED-SHELL SCF MOLECULAR ORBITAL PROGRAM    *
+ ******************************************************
+
+ JOB TITLE: {title}
+ DATE OF RUN ........................................... 2026-11-30 14:02
+ BASIS SET  ............................................ {basis}
+ NUMBER OF ATOMS ....................................... {atoms:>3}
+ NUMBER OF BASIS FUNCTIONS ............................. {functions:>3}
+ CHARGE OF MOLECULE .................................... {charge:>3}
+ SPIN MULTIPLICITY ..................................... {multiplicity:>3}
+ TWO-ELECTRON INTEGRALS ........................ written to scratch file
+ INTEGRAL THRESHOLD ..................................... 1.0E-09
+"""
+
+
+def single(text: str) -> float:
+    """The single-precision value nearest to the decimal `text` (ties to even), as a float."""
+    exact = Fraction(text)
+    guess = struct.unpack("<f", struct.pack("<f", float(exact)))[0]
+    bits = struct.unpack("<I", struct.pack("<f", guess))[0]
+    candidates = []
+    for step in (-1, 0, 1):
+        b = (bits + step) & 0xFFFFFFFF
+        value = struct.unpack("<f", struct.pack("<I", b))[0]
+        if value == value and abs(value) != float("inf"):
+            candidates.append((abs(Fraction(value) - exact), b & 1, value))
+    candidates.sort(key=lambda c: (c[0], c[1]))
+    return candidates[0][2]
+
+
+def fixed(value: float, width: int, decimals: int) -> str:
+    text = f"{value:.{decimals}f}"
+    return "*" * width if len(text) > width else text.rjust(width)
+
+
+def integer(value: int, width: int) -> str:
+    text = str(value)
+    return "*" * width if len(text) > width else text.rjust(width)
+
+
+@dataclass
+class Molecule:
+    title: str
+    basis_name: str
+    occupied: int
+    functions: list[tuple[str, str, int]]  # shell label, element symbol, atom number
+    energies: list[str]  # one per orbital, decimal text
+    coefficients: list[list[str]]  # [orbital][function], decimal text
+    page_breaks: set[int] = field(default_factory=set)  # a page record before this row index
+
+    @property
+    def orbital_count(self) -> int:
+        return len(self.energies)
+
+
+def make_molecule(title, basis_name, occupied, atoms, seed, page_breaks=()):
+    """atoms: list of (element, [shell labels]); energies rise with the orbital number."""
+    rng = random.Random(seed)
+    functions = []
+    for number, (element, shells) in enumerate(atoms, start=1):
+        functions += [(label, element, number) for label in shells]
+    count = len(functions)
+    cores = sum(1 for element, _ in atoms if element != "H")
+    energies = []
+    for orbital in range(count):
+        if orbital < cores:
+            level = -20.7 + 0.08 * orbital - 0.01 * rng.random()
+        elif orbital < occupied:
+            level = -1.6 + 1.15 * (orbital - cores) / max(1, occupied - cores) + 0.05 * rng.random()
+        else:
+            level = 0.12 + 1.3 * (orbital - occupied) / max(1, count - occupied) + 0.05 * rng.random()
+        energies.append(f"{level:.5f}")
+    coefficients = [[f"{rng.uniform(-1.0, 1.0) * rng.choice((1, 1, 0.1)):.5f}"
+                     for _ in range(count)] for _ in range(count)]
+    return Molecule(title, basis_name, occupied, functions, energies, coefficients,
+                    set(page_breaks))
+
+
+def header_line(orbitals):
+    return ("    ROOT NO." + "".join(f"{o:5d}       " for o in orbitals)).rstrip()
+
+
+def energy_line(values):
+    return "        " + "".join(f"{float(v):12.5f}" for v in values)
+
+
+def row_line(function, values):
+    label, element, atom = function
+    return f" {label:<2}{element:>3}{atom:4d}" + "".join(f"{float(v):12.5f}" for v in values)
+
+
+def listing_lines(molecule: Molecule) -> list[str]:
+    atoms = len({f[2] for f in molecule.functions})
+    lines = PREAMBLE.format(title=molecule.title, basis=molecule.basis_name, atoms=atoms,
+                            functions=len(molecule.functions), charge=0,
+                            multiplicity=1).splitlines()
+    lines += ["",
+              "          RHF  CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS".ljust(58)
+              + f"{molecule.occupied:3d}",
+              "",
+              " ITER      TOTAL ENERGY        E CHANGE       DENSITY CHANGE",
+              "    1     -75.585952301    -75.585952301       0.612343215",
+              "    2     -75.973481602     -0.387529301       0.148113022",
+              "    3     -75.983970518     -0.010488916       0.027309541",
+              "    4     -75.984514210     -0.000543692       0.004876502",
+              "    5     -75.984551027     -0.000036817       0.000621130",
+              "          DENSITY CONVERGED",
+              "",
+              "                EIGENVECTORS",
+              "                ------------",
+              ""]
+    for first in range(0, molecule.orbital_count, 6):
+        orbitals = list(range(first, min(first + 6, molecule.orbital_count)))
+        lines += ["", "", header_line([o + 1 for o in orbitals]), "",
+                  energy_line([molecule.energies[o] for o in orbitals]), "", ""]
+        previous_atom = molecule.functions[0][2]
+        for index, function in enumerate(molecule.functions):
+            if function[2] != previous_atom:
+                lines.append("")
+                previous_atom = function[2]
+            if index in molecule.page_breaks:
+                lines.append("1")
+            lines.append(row_line(function, [molecule.coefficients[o][index] for o in orbitals]))
+        lines += ["", ""]
+    lines += [" ...... END OF RHF CALCULATION ......",
+              " CPU TIME:      0.41 SECONDS"]
+    return lines
+
+
+def expected_outputs(molecule: Molecule) -> tuple[str, str]:
+    """The console text and the result file of a correct run."""
+    n = molecule.occupied
+    rows = len(molecule.functions)
+    split = n % 6 == 0
+    console = integer(n, 5) + "\n" + ("" if split else integer(rows, 5) + "\n")
+    vectors = []
+    for orbital in (n - 1, n):
+        values = [single(v) for v in molecule.coefficients[orbital]]
+        ordered, i = list(values), 0
+        while i < rows:
+            if molecule.functions[i][0] == "PX":
+                partner = [values[j] if j < rows else 0.0 for j in (i + 1, i + 2)]
+                for offset, value in enumerate((partner[0], partner[1], values[i])):
+                    if i + offset < rows:
+                        ordered[i + offset] = value
+                i += 3
+            else:
+                i += 1
+        vectors.append(ordered)
+    result = integer(rows, 5) + "\n"
+    for orbital, vector in zip((n, n + 1), vectors):
+        energy = single(molecule.energies[orbital - 1])
+        result += f"\n\n    E ({integer(orbital, 3)} ) = {fixed(energy, 10, 5)}\n"
+        lines = ["".join(fixed(v, 10, 5) for v in vector[k:k + 12])
+                 for k in range(0, rows, 12)] or [""]
+        result += "\n".join(lines) + "\n"
+    return console, result
+
+
+def write_case(folder: Path, listing: str, stdout: str, fort50: str, status: int = 0,
+               stderr: str = "", before: str | None = None) -> None:
+    folder.mkdir(parents=True, exist_ok=True)
+    (folder / "hlext.dat").write_text(listing)
+    (folder / "stdout").write_text(stdout)
+    (folder / "fort.50").write_text(fort50)
+    (folder / "status").write_text(f"{status}\n")
+    if stderr:
+        (folder / "stderr").write_text(stderr)
+    elif (folder / "stderr").exists():
+        (folder / "stderr").unlink()
+    if before is not None:
+        (folder / "fort.50.before").write_text(before)
