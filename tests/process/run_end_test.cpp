@@ -1,0 +1,260 @@
+// The real binary in a scratch folder, once for every way a run can end: normally, after a
+// refused search, on a listing it cannot use, on a file it cannot open and on an output it
+// cannot write. Each case checks standard output, standard error, the exit status and the
+// bytes of fort.50.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/listing_builder.hpp"
+#include "tests/support/scratch_run.hpp"
+
+namespace hlext::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string NotFound = "Eigenvectors are not found\n";
+// Longer than the message, and with bytes that no rewrite of the file would keep.
+const std::string OlderResult =
+    "   99\r\n\n\n    E ( 98 ) =   -0.12345\n  an older result with no final line feed";
+
+// One p shell, so that the normal end also shows the rotation.
+const std::vector<BasisFunction> Rows = {
+    {"S", "O", 1}, {"PX", "O", 1}, {"PY", "O", 1}, {"PZ", "O", 1}, {"S", "H", 2}};
+
+std::vector<double> rotated(int orbital) {
+  std::vector<double> values;
+  for (int row : {1, 3, 4, 2, 5}) values.push_back(coefficientOf(orbital, row));
+  return values;
+}
+
+// The listings, each with the record a failure names.
+struct Listings {
+  std::string normal = standardListing(3, 13, Rows).text();
+  std::string noMarkers;
+  std::string noHeading;
+  std::string shortPrintout;
+  std::string occupiedCountZero = standardListing(0, 13, Rows).text();
+  std::string badHeader, badEnergy, tooManyRows;
+  int badHeaderRecord = 0, badEnergyRecord = 0, tooManyRowsRecord = 0;
+
+  Listings() {
+    noMarkers = Listing().filler(600).text();
+    noHeading = Listing().add(occupiedCountRecord(3)).filler(600).text();
+    shortPrintout = Listing().filler(20).text();
+
+    Listing header;
+    header.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
+    addBlock(header, 1, 6, Rows);
+    badHeaderRecord = addBlock(header, 7, 12, Rows);
+    header.set(badHeaderRecord, overwrite(headerRecord({7, 8, 9, 10, 11, 12}), 13, "0.249"));
+    badHeader = header.text();
+
+    Listing energy;
+    energy.add(occupiedCountRecord(3)).add(headingRecord()).add(2, "");
+    badEnergyRecord = addBlock(energy, 1, 6, Rows) + 2;
+    energy.set(badEnergyRecord, overwrite(energyRecord({-2.5, -1.5, 0.5}), 21, "   -1.2O3456"));
+    badEnergy = energy.text();
+
+    Listing many;
+    many.add(occupiedCountRecord(3)).add(headingRecord()).add(2, "");
+    // The header, a blank, the energies and two blanks stand before the first row.
+    tooManyRowsRecord =
+        addBlock(many, 1, 6, std::vector<BasisFunction>(301, {"S", "C", 1})) + 4 + 301;
+    tooManyRows = many.text();
+  }
+};
+
+enum class Setup { None, ListingMissing, ListingDirectory, ResultDirectory, ResultFull };
+
+struct EndCase {
+  const char* name;
+  std::string listing{};
+  std::optional<std::string> before{};  // fort.50 before the run; none: it does not exist
+  Setup setup = Setup::None;
+  std::string redirection{};  // of standard output; empty: captured
+  int status = 0;
+  std::string console{};
+  // Standard error in full; or, when `kind` is set, the start of its one line.
+  std::string diagnostic{};
+  std::string kind{};
+  std::optional<std::string> result{};  // fort.50 after the run; none: no regular file
+};
+
+std::string prefix(int statement, int unit, const std::string& file) {
+  return "hlext1: statement " + std::to_string(statement) + ", unit " + std::to_string(unit) +
+         " (" + file + ")";
+}
+std::string listingError(int statement, long long record, const std::string& rest) {
+  return prefix(statement, 4, "hlext.dat") + ", record " + std::to_string(record) + rest + "\n";
+}
+
+void PrintTo(const EndCase& c, std::ostream* out) {
+  *out << c.name;
+}
+
+std::vector<EndCase> endCases() {
+  const Listings l;
+  const std::string result = resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4));
+  return {
+      {.name = "normal end",
+       .listing = l.normal,
+       .before = OlderResult,
+       .console = "    3\n    5\n",
+       .result = result},
+      {.name = "refused occupied-count search",
+       .listing = l.noMarkers,
+       .before = OlderResult,
+       .result = NotFound},
+      {.name = "refused heading search",
+       .listing = l.noHeading,
+       .console = "    3\n",
+       .result = NotFound},
+      {.name = "end of file",
+       .listing = l.shortPrintout,
+       .before = OlderResult,
+       .status = 1,
+       .diagnostic = listingError(13, 21, ": end of file"),
+       .result = OlderResult},
+      {.name = "end of file, no result file before",
+       .listing = l.shortPrintout,
+       .status = 1,
+       .diagnostic = listingError(13, 21, ": end of file"),
+       .result = ""},
+      {.name = "bad integer",
+       .listing = l.badHeader,
+       .before = OlderResult,
+       .status = 1,
+       .console = "    8\n",
+       .diagnostic = listingError(32, l.badHeaderRecord, ", columns 13-17 \"0.249\": bad integer"),
+       .result = OlderResult},
+      {.name = "bad real",
+       .listing = l.badEnergy,
+       .before = OlderResult,
+       .status = 1,
+       .console = "    3\n",
+       .diagnostic =
+           listingError(46, l.badEnergyRecord, ", columns 21-32 \"   -1.2O3456\": bad real"),
+       .result = OlderResult},
+      {.name = "bad occupied count",
+       .listing = l.occupiedCountZero,
+       .before = OlderResult,
+       .status = 1,
+       .diagnostic = listingError(13, 13, ", columns 59-61 \"  0\": bad occupied count"),
+       .result = OlderResult},
+      {.name = "too many rows",
+       .listing = l.tooManyRows,
+       .before = OlderResult,
+       .status = 1,
+       .console = "    3\n",
+       .diagnostic = prefix(57, 4, "hlext.dat") + ", record " + std::to_string(l.tooManyRowsRecord),
+       .kind = "too many rows",
+       .result = OlderResult},
+      {.name = "missing listing",
+       .setup = Setup::ListingMissing,
+       .status = 1,
+       .diagnostic = listingError(13, 1, ": end of file"),
+       .result = ""},
+      {.name = "listing is a directory",
+       .before = OlderResult,
+       .setup = Setup::ListingDirectory,
+       .status = 2,
+       .diagnostic = prefix(9, 4, "hlext.dat"),
+       .kind = "cannot open",
+       .result = OlderResult},
+      {.name = "listing is a directory, no result file before",
+       .setup = Setup::ListingDirectory,
+       .status = 2,
+       .diagnostic = prefix(9, 4, "hlext.dat"),
+       .kind = "cannot open"},
+      {.name = "result file is a directory",
+       .listing = l.normal,
+       .setup = Setup::ResultDirectory,
+       .status = 2,
+       .diagnostic = prefix(10, 7, "fort.50"),
+       .kind = "cannot open"},
+      {.name = "result file on a full device",
+       .listing = l.normal,
+       .setup = Setup::ResultFull,
+       .status = 2,
+       .console = "    3\n    5\n",
+       .diagnostic = prefix(145, 7, "fort.50"),
+       .kind = "write failed"},
+      {.name = "message on a full device",
+       .listing = l.noMarkers,
+       .setup = Setup::ResultFull,
+       .status = 2,
+       .diagnostic = prefix(16, 7, "fort.50"),
+       .kind = "write failed"},
+      {.name = "standard output on a full device",
+       .listing = l.normal,
+       .before = OlderResult,
+       .redirection = ">/dev/full",
+       .status = 2,
+       .diagnostic = "hlext1: statement 18, unit 6",
+       .kind = "write failed",
+       .result = OlderResult},
+      {.name = "standard output closed",
+       .listing = l.normal,
+       .before = OlderResult,
+       .redirection = ">&-",
+       .status = 2,
+       .diagnostic = "hlext1: statement 18, unit 6",
+       .kind = "write failed",
+       .result = OlderResult},
+  };
+}
+
+class RunEndings : public ::testing::TestWithParam<EndCase> {};
+
+TEST_P(RunEndings, StatusOutputsAndResultFile) {
+  const EndCase& c = GetParam();
+  ScratchFolder scratch;
+  if (c.setup == Setup::ListingDirectory) fs::create_directory(scratch / "hlext.dat");
+  if (c.setup != Setup::ListingMissing && c.setup != Setup::ListingDirectory)
+    writeFile(scratch / "hlext.dat", c.listing);
+  if (c.before) writeFile(scratch / "fort.50", *c.before);
+  if (c.setup == Setup::ResultDirectory) fs::create_directory(scratch / "fort.50");
+  if (c.setup == Setup::ResultFull) fs::create_symlink("/dev/full", scratch / "fort.50");
+
+  const RunOutcome outcome = runTool(scratch, c.redirection);
+
+  EXPECT_EQ(outcome.status, c.status);
+  EXPECT_EQ(outcome.console, c.console);
+  if (c.kind.empty()) {
+    EXPECT_EQ(outcome.diagnostics, c.diagnostic);
+  } else {
+    EXPECT_EQ(outcome.diagnostics.rfind(c.diagnostic, 0), 0U) << outcome.diagnostics;
+    EXPECT_NE(outcome.diagnostics.find(": " + c.kind), std::string::npos) << outcome.diagnostics;
+    EXPECT_EQ(std::count(outcome.diagnostics.begin(), outcome.diagnostics.end(), '\n'), 1)
+        << outcome.diagnostics;
+  }
+  EXPECT_EQ(outcome.result, c.result);
+  if (!c.result) {
+    // Nothing is created when the listing cannot be opened: fort.50 is opened after it.
+    EXPECT_EQ(fs::exists(scratch / "fort.50"),
+              c.setup == Setup::ResultDirectory || c.setup == Setup::ResultFull);
+  }
+  if (c.setup == Setup::ListingMissing) {
+    EXPECT_TRUE(fs::is_regular_file(scratch / "hlext.dat"));
+    EXPECT_EQ(readFile(scratch / "hlext.dat"), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), [](const auto& param) {
+  std::string name = param.param.name;
+  std::replace_if(
+      name.begin(), name.end(),
+      [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+  return name;
+});
+
+}  // namespace
+}  // namespace hlext::testing

@@ -1,0 +1,370 @@
+// Whole runs in memory: the three searches and their record limit, the occupied count, block
+// location, and the case where orbitals N and N+1 stand in two blocks.
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "extract/frontier_extraction.hpp"
+#include "record_io/byte_stream.hpp"
+#include "record_io/record_error.hpp"
+#include "tests/support/listing_builder.hpp"
+
+namespace hlext {
+namespace {
+
+using namespace hlext::testing;
+
+const std::string NotFound = "Eigenvectors are not found\n";
+
+struct Outcome {
+  std::string console;
+  std::string result;
+  bool written = false;
+  std::optional<RecordFailure> failure;
+  std::string diagnostic;
+};
+
+Outcome runOn(const std::string& listing) {
+  MemoryConnector files(listing);
+  Outcome run;
+  try {
+    FrontierExtraction(files).run();
+  } catch (const RecordError& error) {
+    run.failure = error.failure();
+    run.diagnostic = error.diagnostic();
+  }
+  run.console = files.consoleText();
+  run.result = files.resultText();
+  run.written = files.resultWritten();
+  return run;
+}
+
+// Five rows, no p shells, so the result keeps listing order.
+const std::vector<BasisFunction> Rows = {
+    {"S", "O", 1}, {"S", "O", 1}, {"S", "O", 1}, {"S", "H", 2}, {"S", "H", 3}};
+
+std::vector<double> columnOf(int orbital, int rows, int orbitalCount) {
+  std::vector<double> values;
+  for (int row = 1; row <= rows; ++row)
+    values.push_back(orbital <= orbitalCount ? coefficientOf(orbital, row) : 0.0);
+  return values;
+}
+
+// The result of extracting orbitals n and n+1 from blocks of `orbitalCount` orbitals over Rows;
+// an orbital the listing does not print reads as energy 0 with zero coefficients.
+std::string resultFor(int n, int orbitalCount) {
+  const int rows = static_cast<int>(Rows.size());
+  return resultFile(n, energyOf(n), columnOf(n, rows, orbitalCount),
+                    n + 1 <= orbitalCount ? energyOf(n + 1) : 0.0,
+                    columnOf(n + 1, rows, orbitalCount));
+}
+
+std::string echoed(int n, bool sameBlock) {
+  return integer(n, 5) + "\n" +
+         (sameBlock ? integer(static_cast<long>(Rows.size()), 5) + "\n" : "");
+}
+
+struct Expected {
+  std::string console;
+  std::string result;  // of a run that ends normally or is refused
+  std::optional<ErrorKind> kind = std::nullopt;
+  int statement = 0;
+  long long record = 0;
+};
+
+struct RunCase {
+  std::string name;
+  std::string listing;
+  Expected expected;
+};
+
+void check(const RunCase& c) {
+  SCOPED_TRACE(c.name);
+  const Outcome run = runOn(c.listing);
+  EXPECT_EQ(run.console, c.expected.console);
+  if (c.expected.kind) {
+    ASSERT_TRUE(run.failure.has_value()) << "the run ended without an error";
+    EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
+    EXPECT_EQ(run.failure->statement, c.expected.statement) << run.diagnostic;
+    EXPECT_EQ(run.failure->unit, ListingUnit);
+    EXPECT_EQ(run.failure->record, c.expected.record) << run.diagnostic;
+    EXPECT_FALSE(run.written);
+  } else {
+    ASSERT_FALSE(run.failure.has_value()) << run.diagnostic;
+    EXPECT_EQ(run.result, c.expected.result);
+  }
+}
+
+Expected normal(int n, int orbitalCount, bool sameBlock = true) {
+  return {echoed(n, sameBlock), resultFor(n, orbitalCount)};
+}
+Expected refused(std::string console) {
+  return {std::move(console), NotFound};
+}
+Expected endOfFile(std::string console, int statement, const Listing& listing) {
+  return {std::move(console), "", ErrorKind::EndOfFile, statement, listing.size() + 1};
+}
+
+// The occupied-count record, or the heading, as record `record` of its search.
+Listing withOccupiedCountAt(int record) {
+  Listing listing;
+  listing.filler(record - 1).add(occupiedCountRecord(3)).filler(5);
+  addEigenvectorSection(listing, 13, Rows);
+  return listing;
+}
+
+Listing withHeadingAt(int record) {
+  Listing listing;
+  listing.add(occupiedCountRecord(3)).filler(record - 1);
+  addEigenvectorSection(listing, 13, Rows);
+  return listing;
+}
+
+// Orbital 8 is in the second block, whose header stands `record` records after the first one.
+Listing withSecondHeaderAt(int record) {
+  Listing listing;
+  listing.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
+  listing.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(record - 1);
+  addBlock(listing, 7, 12, Rows, "ROOT", 0);
+  return listing;
+}
+
+// Orbital 14 is in the third block, whose header stands `record` records after the second one;
+// the second header search counts its records from 1 again.
+Listing withThirdHeaderAt(int record) {
+  Listing listing;
+  listing.add(occupiedCountRecord(14)).add(headingRecord()).add(2, "");
+  addBlock(listing, 1, 6, Rows);
+  const int second = addBlock(listing, 7, 12, Rows);
+  listing.filler(second + record - 1 - listing.size());
+  addBlock(listing, 13, 18, Rows, "ROOT", 0);
+  return listing;
+}
+
+TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
+  Listing nothing;
+  nothing.filler(500);
+  Listing almost;
+  almost.filler(499);
+  Listing rhfOnly;
+  rhfOnly.add(occupiedCountRecord(3)).filler(30);
+  Listing firstHeaderOnly;
+  firstHeaderOnly.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
+  firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
+  const RunCase cases[] = {
+      {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
+      {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("")},
+      {"exactly 500 records, none matching", nothing.text(), refused("")},
+      {"499 records, none matching", almost.text(), endOfFile("", 13, almost)},
+      {"heading 500 records on", withHeadingAt(500).text(), normal(3, 13)},
+      {"heading 501 records on", withHeadingAt(501).text(), refused("    3\n")},
+      {"no heading before the end", rhfOnly.text(), endOfFile("    3\n", 22, rhfOnly)},
+      {"header 500 records on", withSecondHeaderAt(500).text(), normal(8, 12)},
+      {"header 501 records on", withSecondHeaderAt(501).text(), refused("    8\n")},
+      {"no header before the end", firstHeaderOnly.text(),
+       endOfFile("    8\n", 32, firstHeaderOnly)},
+      {"second header search counts from 1", withThirdHeaderAt(500).text(), normal(14, 18)},
+      {"second header search refused", withThirdHeaderAt(501).text(), refused("   14\n")},
+  };
+  for (const RunCase& c : cases) check(c);
+}
+
+// N = 8: all three searches must match for the run to end normally.
+Listing labelled(const std::string& occupied, const std::string& heading,
+                 std::string_view secondHeader) {
+  Listing listing;
+  listing.filler(3).add(occupied).filler(3).add(heading).add(2, "");
+  addBlock(listing, 1, 6, Rows);
+  addBlock(listing, 7, 12, Rows, secondHeader);
+  return listing;
+}
+
+TEST(SearchLimit, LabelsMatchInAllFourCharacters) {
+  const std::string rhf = occupiedCountRecord(8);
+  const std::string eige = headingRecord();
+  struct LabelCase {
+    const char* name;
+    std::string occupied;
+    std::string heading;
+    std::string_view header;
+    int failingStatement;  // 0: all labels match
+  };
+  const LabelCase cases[] = {
+      {"all match", rhf, eige, "ROOT", 0},
+      {"text before column 11", overwrite(rhf, 1, "0123456789"), eige, "ROOT", 0},
+      {"text before column 17", rhf, overwrite(eige, 1, "ABCDEFGHIJKLMNOP"), "ROOT", 0},
+      {"RHF followed by a comma", occupiedCountRecord("  8", "RHF,"), eige, "ROOT", 13},
+      {"rhf in lower case", occupiedCountRecord("  8", "rhf "), eige, "ROOT", 13},
+      {"RHF a column early", occupiedCountRecord("  8", "RHF  ").substr(1), eige, "ROOT", 13},
+      {"eige in lower case", rhf, headingRecord("eige"), "ROOT", 22},
+      {"EIGE a column late", rhf, " " + eige, "ROOT", 22},
+      {"Root in mixed case", rhf, eige, "Root", 32},
+      {"ROO and a blank", rhf, eige, "ROO ", 32},
+  };
+  for (const LabelCase& c : cases) {
+    const Listing listing = labelled(c.occupied, c.heading, c.header);
+    const std::string console = c.failingStatement == 13 ? "" : "    8\n";
+    check({c.name, listing.text(),
+           c.failingStatement == 0 ? normal(8, 12)
+                                   : endOfFile(console, c.failingStatement, listing)});
+  }
+}
+
+TEST(SearchLimit, RecordsWithOtherLabelsArePassedOverWhateverTheirFields) {
+  Listing listing;
+  listing.add(overwrite("", 59, "ABC"))
+      .add(overwrite(fillerRecord(2), 59, "1.5"))
+      .add(occupiedCountRecord("x y", "RHX "))
+      .add(occupiedCountRecord("0.5", "RHF,"))
+      .add(occupiedCountRecord(8))
+      .add(headingRecord())
+      .add(2, "");
+  addBlock(listing, 1, 6, Rows);
+  // The header search crosses the first block's energies and coefficients, whose decimal
+  // points fall in its integer columns, and records like these.
+  listing.add(overwrite(overwrite("", 5, "ROOX"), 13, "0.249"));
+  listing.add(std::string(90, 'Z'));
+  addBlock(listing, 7, 12, Rows);
+  check({"letters and decimals in skipped records", listing.text(), normal(8, 12)});
+}
+
+TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
+  struct BadCase {
+    const char* name;
+    std::string record;  // stands in for the occupied-count record or the second header
+    bool header;
+    ErrorKind kind;
+    int statement, firstColumn, lastColumn;
+    const char* field;
+  };
+  const BadCase cases[] = {
+      {"letters for N", occupiedCountRecord("ABC"), false, ErrorKind::BadInteger, 13, 59, 61,
+       "ABC"},
+      {"N of 0", occupiedCountRecord(0), false, ErrorKind::BadOccupiedCount, 13, 59, 61, "  0"},
+      {"N blank", occupiedCountRecord("   "), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
+       "   "},
+      {"N negative", occupiedCountRecord(-3), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
+       " -3"},
+      {"decimal in the first orbital column", overwrite(headerRecord({7}), 13, "0.249"), true,
+       ErrorKind::BadInteger, 32, 13, 17, "0.249"},
+      {"letter in the sixth orbital column",
+       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, ErrorKind::BadInteger, 32, 73,
+       77, "  1x2"},
+  };
+  for (const BadCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    Listing listing;
+    listing.filler(4).add(c.header ? occupiedCountRecord(8) : c.record);
+    int faulty = listing.size();
+    listing.add(headingRecord()).add(2, "");
+    addBlock(listing, 1, 6, Rows);
+    listing.filler(2).add(c.header ? c.record : fillerRecord(0));
+    if (c.header) faulty = listing.size();
+    addBlock(listing, 7, 12, Rows);
+    const Outcome run = runOn(listing.text());
+    ASSERT_TRUE(run.failure.has_value());
+    EXPECT_EQ(run.failure->kind, c.kind) << run.diagnostic;
+    EXPECT_EQ(run.failure->statement, c.statement);
+    EXPECT_EQ(run.failure->record, faulty);
+    EXPECT_EQ(run.failure->firstColumn, c.firstColumn);
+    EXPECT_EQ(run.failure->lastColumn, c.lastColumn);
+    EXPECT_EQ(run.failure->fieldText, c.field);
+    // N is echoed only once it has been found usable.
+    EXPECT_EQ(run.console, c.header ? "    8\n" : "");
+    EXPECT_FALSE(run.written);
+  }
+}
+
+TEST(BlockLocation, FindsTheBlockOfOrbitalN) {
+  struct LocationCase {
+    const char* name;
+    int orbitalCount;
+    int n;
+    bool sameBlock;
+  };
+  const LocationCase cases[] = {
+      {"first block, column 1", 13, 1, true},    {"first block, column 4", 13, 4, true},
+      {"second block, column 2", 13, 8, true},   {"fourth block, column 2", 22, 20, true},
+      {"fourth block, column 5", 24, 23, true},  {"first block, column 6", 13, 6, false},
+      {"second block, column 6", 19, 12, false}, {"last of three in a short block", 15, 15, true},
+      {"alone in the last block", 13, 13, true},
+  };
+  for (const LocationCase& c : cases) {
+    Listing listing = standardListing(c.n, c.orbitalCount, Rows);
+    check({c.name, listing.text(), normal(c.n, c.orbitalCount, c.sameBlock)});
+  }
+  const Listing beyond = standardListing(20, 13, Rows);
+  check({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
+}
+
+TEST(BlockLocation, OnlyLaterHeadersMustReadRoot) {
+  Listing anyFirstLabel;
+  anyFirstLabel.add(occupiedCountRecord(2)).add(headingRecord()).add(2, "");
+  addBlock(anyFirstLabel, 1, 6, Rows, "XYZW");
+  addBlock(anyFirstLabel, 7, 12, Rows);
+  check({"first header with another label", anyFirstLabel.text(), normal(2, 12)});
+
+  // A header is read up to its sixth orbital column; what stands beyond column 77 is not.
+  Listing textAfterOrbitals;
+  textAfterOrbitals.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
+  addBlock(textAfterOrbitals, 1, 6, Rows);
+  const int second = addBlock(textAfterOrbitals, 7, 12, Rows);
+  textAfterOrbitals.set(second, headerRecord({7, 8, 9, 10, 11, 12}) + "   x.y   1.5   ,,");
+  check({"header with text beyond its orbitals", textAfterOrbitals.text(), normal(8, 12)});
+
+  Listing wrongSecondLabel;
+  wrongSecondLabel.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
+  addBlock(wrongSecondLabel, 1, 6, Rows, "XYZW");
+  addBlock(wrongSecondLabel, 7, 12, Rows, "root");
+  addBlock(wrongSecondLabel, 13, 13, Rows);
+  check({"second header with another label", wrongSecondLabel.text(),
+         endOfFile("    8\n", 32, wrongSecondLabel)});
+}
+
+// N = 6: the first pass reads block 1 and the second block 2, whose header is never read.
+TEST(SplitCase, SecondBlockRowCounts) {
+  std::vector<BasisFunction> fewer(Rows.begin(), Rows.end() - 1);
+  std::vector<BasisFunction> more = Rows;
+  more.push_back({"S", "H", 3});
+  const std::vector<BasisFunction> pShell = {
+      {"S", "O", 1}, {"S", "O", 1}, {"S", "O", 1}, {"PX", "O", 1}, {"PY", "O", 1}};
+  std::vector<BasisFunction> pShellMore = pShell;
+  pShellMore.push_back({"PZ", "O", 1});
+  const auto c = [](int orbital, int row) { return coefficientOf(orbital, row); };
+  struct SplitCase {
+    const char* name;
+    std::vector<BasisFunction> first, second;
+    std::string secondHeader;
+    std::string result;
+  };
+  const SplitCase cases[] = {
+      {"equal row counts", Rows, Rows, "",
+       resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
+      {"unreadable next header", Rows, Rows, "    JUNK 0.5 x.y  ,,,",
+       resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
+      {"fewer rows in the next block", Rows, fewer, "",
+       NotFound + resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7),
+                             {c(7, 1), c(7, 2), c(7, 3), c(7, 4), 0.0})},
+      {"more rows in the next block", Rows, more, "",
+       NotFound + resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
+      // The p shell's z partner lies beyond orbital N's rows: it is 0 for both orbitals, even
+      // though the second pass read a row there.
+      {"p shell cut by the row count", pShell, pShellMore, "",
+       NotFound + resultFile(6, energyOf(6), {c(6, 1), c(6, 2), c(6, 3), c(6, 5), 0.0}, energyOf(7),
+                             {c(7, 1), c(7, 2), c(7, 3), c(7, 5), 0.0})},
+  };
+  for (const SplitCase& s : cases) {
+    Listing listing;
+    listing.add(occupiedCountRecord(6)).add(headingRecord()).add(2, "");
+    addBlock(listing, 1, 6, s.first);
+    const int secondHeader = addBlock(listing, 7, 12, s.second);
+    if (!s.secondHeader.empty()) listing.set(secondHeader, s.secondHeader);
+    check({s.name, listing.text(), {"    6\n", s.result}});
+  }
+}
+
+}  // namespace
+}  // namespace hlext
