@@ -162,7 +162,10 @@ bool RecordReader::nextRecord() {
     length_ = previousLength;
     return false;
   }
-  if (lineFeed && lastChar == '\r' && lineLength <= RecordReach) --length_;
+  // The carriage return was copied in with the line; its column reads as a blank again, also
+  // when the record before was no longer than this one.
+  if (lineFeed && lastChar == '\r' && lineLength <= RecordReach)
+    columns_[static_cast<std::size_t>(--length_)] = ' ';
   if (length_ < previousLength)
     std::fill(columns_.begin() + length_, columns_.begin() + previousLength, ' ');
   ++record_;

@@ -1,0 +1,170 @@
+// How the lines of a listing end changes nothing: every example and golden listing, rewritten
+// with CR LF line ends, without trailing blanks, with trailing blanks added (also far past the
+// columns any record is read at) or without its final line feed, gives the real binary's run
+// the same console output, fort.50, diagnostics and exit status as the listing itself.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/support/scratch_run.hpp"
+
+namespace hlext::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The listing's lines, without their line feeds; `finalLineFeed` tells whether the last one
+// had one.
+struct Lines {
+  std::vector<std::string> lines;
+  bool finalLineFeed = true;
+
+  explicit Lines(const std::string& text) {
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+      lines.push_back(text.substr(start, end - start));
+    finalLineFeed = start == text.size();
+    if (!finalLineFeed) lines.push_back(text.substr(start));
+  }
+
+  std::string join(const std::string& terminator, bool finalTerminator) const {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+      text += lines[i];
+      if (i + 1 < lines.size() || finalTerminator) text += terminator;
+    }
+    return text;
+  }
+};
+
+std::string withoutTrailingBlanks(std::string line) {
+  line.erase(line.find_last_not_of(' ') + 1);
+  return line;
+}
+
+struct Variant {
+  const char* name;
+  // Gives the rewritten listing, or nothing when the rewrite does not apply to it.
+  std::function<std::optional<std::string>(Lines)> rewrite;
+};
+
+// Dropping the final line feed keeps every record only when the last line holds something: an
+// empty last line without a line feed is no line at all. Blanks added first make every line
+// hold something.
+bool lastLineHoldsText(const Lines& listing) {
+  return !listing.lines.empty() && !listing.lines.back().empty();
+}
+
+const std::vector<Variant>& variants() {
+  static const std::vector<Variant> all = {
+      {"CR LF line ends", [](Lines l) { return std::optional(l.join("\r\n", l.finalLineFeed)); }},
+      {"trailing blanks stripped",
+       [](Lines l) {
+         for (auto& line : l.lines) line = withoutTrailingBlanks(line);
+         return std::optional(l.join("\n", l.finalLineFeed));
+       }},
+      {"three trailing blanks added",
+       [](Lines l) {
+         for (auto& line : l.lines) line += "   ";
+         return std::optional(l.join("\n", l.finalLineFeed));
+       }},
+      {"blanks up to column 80",
+       [](Lines l) {
+         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 80), ' ');
+         return std::optional(l.join("\n", l.finalLineFeed));
+       }},
+      {"blanks up to column 200",
+       [](Lines l) {
+         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 200), ' ');
+         return std::optional(l.join("\n", l.finalLineFeed));
+       }},
+      {"no final line feed",
+       [](Lines l) -> std::optional<std::string> {
+         if (!lastLineHoldsText(l)) return std::nullopt;
+         return l.join("\n", false);
+       }},
+      {"CR LF, blanks up to column 80, no final line end",
+       [](Lines l) -> std::optional<std::string> {
+         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 80), ' ');
+         if (!lastLineHoldsText(l)) return std::nullopt;
+         return l.join("\r\n", false);
+       }},
+      {"CR LF, blanks up to column 127 and 128",
+       [](Lines l) {
+         // The carriage return then stands in the last column a record keeps, or just past it.
+         for (std::size_t i = 0; i < l.lines.size(); ++i)
+           l.lines[i].resize(std::max<std::size_t>(l.lines[i].size(), 127 + i % 2), ' ');
+         return std::optional(l.join("\r\n", l.finalLineFeed));
+       }},
+  };
+  return all;
+}
+
+struct ListingCase {
+  std::string name;
+  fs::path folder;
+};
+
+std::vector<ListingCase> listingCases() {
+  std::vector<ListingCase> cases;
+  for (const auto& [group, root] :
+       {std::pair<std::string, fs::path>{"examples", HLEXT1_EXAMPLES_DIR},
+        {"golden", HLEXT1_GOLDEN_DIR}})
+    for (const auto& entry : fs::directory_iterator(root))
+      if (fs::exists(entry.path() / "hlext.dat"))
+        cases.push_back({group + "_" + entry.path().filename().string(), entry.path()});
+  std::sort(cases.begin(), cases.end(),
+            [](const ListingCase& a, const ListingCase& b) { return a.name < b.name; });
+  return cases;
+}
+
+RunOutcome runOn(const fs::path& caseFolder, const std::string& listing) {
+  ScratchFolder scratch;
+  writeFile(scratch / "hlext.dat", listing);
+  if (fs::exists(caseFolder / "fort.50.before"))
+    fs::copy_file(caseFolder / "fort.50.before", scratch / "fort.50");
+  return runTool(scratch);
+}
+
+class LineEndVariantTest : public ::testing::TestWithParam<ListingCase> {};
+
+TEST_P(LineEndVariantTest, GivesTheSameRun) {
+  const fs::path& folder = GetParam().folder;
+  const std::string original = readFile(folder / "hlext.dat");
+  const RunOutcome expected = runOn(folder, original);
+  // The examples come with the console and result file their run gives.
+  if (fs::exists(folder / "fort.50.expected")) {
+    EXPECT_EQ(expected.result, readFile(folder / "fort.50.expected"));
+    EXPECT_EQ(expected.console, readFile(folder / "stdout.expected"));
+  }
+  int applied = 0;
+  for (const Variant& variant : variants()) {
+    SCOPED_TRACE(variant.name);
+    const std::optional<std::string> listing = variant.rewrite(Lines(original));
+    // Stripping trailing blanks leaves most listings as they are.
+    if (!listing || *listing == original) continue;
+    ++applied;
+    const RunOutcome outcome = runOn(folder, *listing);
+    EXPECT_EQ(outcome.console, expected.console);
+    EXPECT_EQ(outcome.result, expected.result);
+    EXPECT_EQ(outcome.diagnostics, expected.diagnostics);
+    EXPECT_EQ(outcome.status, expected.status);
+  }
+  EXPECT_GE(applied, 5);
+}
+
+INSTANTIATE_TEST_SUITE_P(Listings, LineEndVariantTest, ::testing::ValuesIn(listingCases()),
+                         [](const auto& listingInfo) {
+                           std::string name = listingInfo.param.name;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace hlext::testing

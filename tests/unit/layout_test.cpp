@@ -1,0 +1,92 @@
+// Layout parsing: every layout string a run uses, expanded item by item.
+#include "record_io/layout.hpp"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+#include <string>
+
+namespace hlext {
+namespace {
+
+// The expanded items in layout notation, one per comma: "4X,A4,F12.5,/,'text'".
+std::string expanded(const Layout& layout) {
+  std::string out;
+  for (const LayoutItem& item : layout.items()) {
+    if (!out.empty()) out += ',';
+    const std::string width = std::to_string(item.width);
+    switch (item.kind) {
+      case LayoutItemKind::Skip:
+        out += width + "X";
+        break;
+      case LayoutItemKind::Text:
+        out += "A" + width;
+        break;
+      case LayoutItemKind::Integer:
+        out += "I" + width;
+        break;
+      case LayoutItemKind::Real:
+        out += "F" + width + "." + std::to_string(item.decimals);
+        break;
+      case LayoutItemKind::RecordBreak:
+        out += "/";
+        break;
+      case LayoutItemKind::Literal:
+        out += "'" + item.literal + "'";
+        break;
+    }
+  }
+  return out;
+}
+
+// `count` copies of `items`, joined by commas.
+std::string times(int count, const std::string& items) {
+  std::string out = items;
+  for (int i = 1; i < count; ++i) out += "," + items;
+  return out;
+}
+
+struct LayoutCase {
+  const char* text;
+  std::string items;
+  int dataItems;
+  int reach;
+};
+
+void PrintTo(const LayoutCase& row, std::ostream* os) {
+  *os << row.text;
+}
+
+class LayoutParseTest : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(LayoutParseTest, ExpandsCountsAndGroups) {
+  const LayoutCase& row = GetParam();
+  const Layout layout = Layout::parse(row.text);
+  EXPECT_EQ(layout.text(), row.text);
+  EXPECT_EQ(expanded(layout), row.items);
+  EXPECT_EQ(layout.dataItemCount(), row.dataItems);
+  EXPECT_EQ(layout.reach(), row.reach);
+}
+
+const LayoutCase layoutCases[] = {
+    {"(10X,A4,44X,I3)", "10X,A4,44X,I3", 2, 61},
+    {"(16X,2A4)", "16X,A4,A4", 2, 24},
+    {"(////,5X,6(7X,I5))", "/,/,/,/,5X," + times(6, "7X,I5"), 6, 77},
+    {"(4X,A4,4X,I5,7(7X,I5))", "4X,A4,4X,I5," + times(7, "7X,I5"), 9, 101},
+    {"(/,8X,6F12.5,//)", "/,8X," + times(6, "F12.5") + ",/,/", 6, 80},
+    {"(////,8X,6F12.5,//)", "/,/,/,/,8X," + times(6, "F12.5") + ",/,/", 6, 80},
+    {"(I1,A2,A3,I4,6F12.5)", "I1,A2,A3,I4," + times(6, "F12.5"), 10, 82},
+    {"(I5)", "I5", 1, 5},
+    {"('Eigenvectors are not found')", "'Eigenvectors are not found'", 0, 26},
+    {"(//,'    E (',I3,' ) = ',F10.5)", "/,/,'    E (',I3,' ) = ',F10.5", 2, 25},
+    {"(12F10.5)", times(12, "F10.5"), 12, 120},
+    // Notation the strings above do not combine, but the grammar allows.
+    {"('a,(b)/',I2)", "'a,(b)/',I2", 1, 8},
+    {"(2(I1,2(A2)),F3.0)", "I1,A2,A2,I1,A2,A2,F3.0", 7, 13},
+    {"(I2/A4//3X)", "I2,/,A4,/,/,3X", 2, 4},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, LayoutParseTest, ::testing::ValuesIn(layoutCases));
+
+}  // namespace
+}  // namespace hlext

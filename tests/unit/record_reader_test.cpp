@@ -1,0 +1,460 @@
+// Reading records under layouts: records consumed, columns converted, record splitting and
+// buffering, and the RecordError of every failure.
+#include "record_io/record_reader.hpp"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "record_io/unit_table.hpp"
+#include "record_test_support.hpp"
+
+namespace hlext {
+namespace {
+
+using record_test::diagnosticOf;
+using record_test::errorOf;
+using record_test::printable;
+
+constexpr int Statement = 7;
+
+// Hands its bytes out a few at a time, the sizes taken in turn from `sizes`, so that records
+// and terminators straddle refills. Once the bytes are spent it reports `failure`, if any.
+class ChunkedSource final : public ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {})
+      : bytes_(bytes), sizes_(std::move(sizes)), failure_(std::move(failure)) {}
+  std::size_t read(std::span<char> buffer) override {
+    const std::size_t size =
+        std::min({sizes_[turn_++ % sizes_.size()], buffer.size(), bytes_.size()});
+    std::copy_n(bytes_.data(), size, buffer.data());
+    bytes_.remove_prefix(size);
+    return size;
+  }
+  std::string failure() const override { return bytes_.empty() ? failure_ : std::string(); }
+
+ private:
+  std::string_view bytes_;
+  std::vector<std::size_t> sizes_;
+  std::size_t turn_ = 0;
+  std::string failure_;
+};
+
+RecordReader memoryReader(std::string_view listing) {
+  MemoryConnector connector(listing);
+  return RecordReader(connector.openInput("hlext.dat").stream, ListingUnit, "hlext.dat");
+}
+
+RecordReader chunkedReader(std::string_view listing, std::vector<std::size_t> sizes,
+                           std::string failure = {}) {
+  return RecordReader(
+      std::make_unique<ChunkedSource>(listing, std::move(sizes), std::move(failure)), ListingUnit,
+      "hlext.dat");
+}
+
+// A record with each text placed at its column (from 1) and blanks in between.
+std::string columns(std::initializer_list<std::pair<int, std::string_view>> parts) {
+  std::string record;
+  for (const auto& [column, text] : parts) {
+    record.resize(static_cast<std::size_t>(column - 1), ' ');
+    record += text;
+  }
+  return record;
+}
+
+std::string lines(std::initializer_list<std::string> records) {
+  std::string listing;
+  for (const std::string& record : records) listing += record + "\n";
+  return listing;
+}
+
+// Variables for the first `count` data items of a layout, typed after them.
+class Items {
+ public:
+  Items(const Layout& layout, std::size_t count) {
+    for (const LayoutItem& item : layout.items()) {
+      if (list_.size() == count) break;
+      const std::size_t i = list_.size();
+      if (item.kind == LayoutItemKind::Text) list_.emplace_back(&texts_[i]);
+      if (item.kind == LayoutItemKind::Integer) list_.emplace_back(&integers_[i]);
+      if (item.kind == LayoutItemKind::Real) list_.emplace_back(&reals_[i]);
+    }
+  }
+  Items(const Items&) = delete;
+  Items& operator=(const Items&) = delete;
+
+  std::span<const ReadItem> list() const { return list_; }
+
+  // The values joined by '|': texts as they stand, numbers in shortest form.
+  std::string rendered() const {
+    std::string out;
+    for (std::size_t i = 0; i < list_.size(); ++i) {
+      if (i > 0) out += '|';
+      if (std::holds_alternative<Text4*>(list_[i])) out += view(texts_[i]);
+      if (std::holds_alternative<std::int32_t*>(list_[i])) out += std::to_string(integers_[i]);
+      if (std::holds_alternative<float*>(list_[i])) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%g", static_cast<double>(reals_[i]));
+        out += text;
+      }
+    }
+    return out;
+  }
+
+ private:
+  std::array<Text4, RecordReader::MaxItems> texts_{};
+  std::array<std::int32_t, RecordReader::MaxItems> integers_{};
+  std::array<float, RecordReader::MaxItems> reals_{};
+  std::vector<ReadItem> list_;
+};
+
+// --- Records consumed by one statement ------------------------------------------------------
+
+struct ConsumeCase {
+  const char* layout;
+  std::size_t items;
+  int records;
+};
+
+void PrintTo(const ConsumeCase& row, std::ostream* os) {
+  *os << row.layout << " " << row.items;
+}
+
+class RecordsConsumedTest : public ::testing::TestWithParam<ConsumeCase> {};
+
+// Every record is blank but for its number in columns 125-128, so the statement after the
+// one under test shows where it starts.
+TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
+  const ConsumeCase& row = GetParam();
+  std::string listing;
+  for (int i = 1; i <= 10; ++i) listing += columns({{125, "R" + std::to_string(100 + i)}}) + "\n";
+  RecordReader reader = memoryReader(listing);
+  const Layout layout = Layout::parse(row.layout);
+  Items items(layout, row.items);
+  reader.read(Statement, layout, items.list());
+  EXPECT_EQ(reader.recordNumber(), row.records);
+
+  Text4 marker{};
+  const std::array<ReadItem, 1> next = {&marker};
+  reader.read(Statement + 1, Layout::parse("(124X,A4)"), next);
+  EXPECT_EQ(view(marker), "R" + std::to_string(101 + row.records));
+  EXPECT_EQ(reader.recordNumber(), row.records + 1);
+}
+
+const ConsumeCase consumeCases[] = {
+    {"(10X,A4,44X,I3)", 2, 1},
+    {"(16X,2A4)", 1, 1},
+    {"(16X,2A4)", 2, 1},
+    {"(////,5X,6(7X,I5))", 6, 5},
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, 1},
+    {"(4X,A4,4X,I5,7(7X,I5))", 9, 1},
+    {"(/,8X,6F12.5,//)", 6, 4},
+    {"(////,8X,6F12.5,//)", 6, 7},
+    {"(I1,A2,A3,I4,6F12.5)", 10, 1},
+    {"(I5)", 1, 1},
+    // Fewer items than the layout holds: the walk stops at the first data item left over.
+    {"(/,8X,6F12.5,//)", 3, 2},
+    {"(/,8X,6F12.5,//)", 0, 2},
+    {"(////,5X,6(7X,I5))", 0, 5},
+    {"(I2,/,I2,/,I2)", 2, 3},
+    {"(I2,//)", 1, 3},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, RecordsConsumedTest, ::testing::ValuesIn(consumeCases));
+
+// --- Columns read ---------------------------------------------------------------------------
+
+struct ColumnsCase {
+  const char* layout;
+  std::size_t items;
+  std::string listing;
+  std::string values;  // Items::rendered()
+};
+
+void PrintTo(const ColumnsCase& row, std::ostream* os) {
+  *os << row.layout << " " << printable(row.values);
+}
+
+class ColumnsReadTest : public ::testing::TestWithParam<ColumnsCase> {};
+
+TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumns) {
+  const ColumnsCase& row = GetParam();
+  RecordReader reader = memoryReader(row.listing);
+  const Layout layout = Layout::parse(row.layout);
+  Items items(layout, row.items);
+  reader.read(Statement, layout, items.list());
+  EXPECT_EQ(items.rendered(), row.values);
+}
+
+const std::string energyRecord = columns(
+    {{9, "   -20.25000    -1.50000    -0.62500    -0.50000"}, {57, "    -0.37500     0.12500"}});
+// A block header: "ROOT" in columns 5-8, orbital numbers ending in columns 17, 29, ... 101.
+const std::string headerRecord =
+    "    ROOT        7           8           9           1           2           3           4"
+    "           5";
+
+const ColumnsCase columnsCases[] = {
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " 42"}}) + "\n", "RHF |42"},
+    {"(10X,A4,44X,I3)", 2, "\n", "    |0"},
+    {"(10X,A4,44X,I3)", 2, "          RH\n", "RH  |0"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "1,5"}}) + "\n", "RHF |1"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " ,5"}}) + "\n", "RHF |0"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "R,F "}, {59, " 4"}}) + "\r\n", "R,F |4"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "7"}, {300, "x"}}), "RHF |7"},
+    // Skips pass over any characters; a field after the last item is never converted.
+    {"(10X,A4,44X,I3)", 2,
+     columns({{1, "abcdefghij"}, {11, "RHF "}, {15, std::string(44, 'z')}, {59, "-42"}}),
+     "RHF |-42"},
+    {"(10X,A4,44X,I3)", 1, columns({{11, "RHF "}, {59, "abc"}}), "RHF "},
+    {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC"},
+    {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    "},
+    {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t"},
+    {"(////,5X,6(7X,I5))", 6, lines({"x", "x", "x", "x", headerRecord}), "7|8|9|1|2|3"},
+    {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5"},
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7"},
+    // Records passed over by record breaks are never converted.
+    {"(/,8X,6F12.5,//)", 6, lines({headerRecord, energyRecord, "abc", "abc"}),
+     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+    {"(////,8X,6F12.5,//)", 6, lines({"a", "b", "c", "d", energyRecord, "e", "f"}),
+     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    12" + energyRecord.substr(8) + "\n",
+     "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+    // A comma ends a numeric field: later fields start right after it.
+    {"(I1,A2,A3,I4,6F12.5)", 10, "1P,O    121.5,2.5,-3.,,4.\n", "1|P,  |O   |12|1.5|2.5|-3|0|4|0"},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "\n", "0|    |    |0|0|0|0|0|0|0"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ColumnsReadTest, ::testing::ValuesIn(columnsCases));
+
+// --- Record splitting and buffering ---------------------------------------------------------
+
+// Every record of `reader` under "(A4,120X,A4)": columns 1-4 and 125-128 of each, checking the
+// record number as it goes, until the end of the input.
+std::vector<std::string> readAll(RecordReader& reader) {
+  const Layout layout = Layout::parse("(A4,120X,A4)");
+  Items items(layout, 2);
+  std::vector<std::string> records;
+  while (true) {
+    const std::optional<RecordError> error =
+        errorOf([&] { reader.read(Statement, layout, items.list()); });
+    if (error) {
+      EXPECT_EQ(error->kind(), ErrorKind::EndOfFile);
+      EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+      return records;
+    }
+    records.push_back(items.rendered());
+    EXPECT_EQ(reader.recordNumber(), static_cast<long long>(records.size()));
+  }
+}
+
+struct SplitCase {
+  const char* name;
+  std::string listing;
+  std::vector<std::string> records;
+};
+
+void PrintTo(const SplitCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class RecordSplitTest : public ::testing::TestWithParam<SplitCase> {};
+
+// The same records whatever the sizes the input arrives in, including a split at every offset.
+TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
+  const SplitCase& row = GetParam();
+  RecordReader whole = memoryReader(row.listing);
+  EXPECT_EQ(readAll(whole), row.records);
+  std::vector<std::vector<std::size_t>> chunkings = {{1}, {1, 2, 3, 4, 5, 6, 7}, {7, 3}};
+  for (std::size_t split = 1; split < row.listing.size(); ++split)
+    chunkings.push_back({split, RecordReader::BufferSize});
+  for (const std::vector<std::size_t>& sizes : chunkings) {
+    SCOPED_TRACE("first chunk " + std::to_string(sizes[0]) + " of " + std::to_string(sizes.size()) +
+                 " sizes");
+    RecordReader reader = chunkedReader(row.listing, sizes);
+    EXPECT_EQ(readAll(reader), row.records);
+  }
+}
+
+const std::string longLine = columns({{1, "LONG"}, {125, "WXYZ"}, {129, "junk"}, {290, "."}});
+const std::string line127 = columns({{1, "ABCD"}, {125, "XYZ"}});
+const std::string line128 = columns({{1, "ABCD"}, {125, "WXYZ"}});
+
+const SplitCase splitCases[] = {
+    {"Empty", "", {}},
+    {"OneLineFeed", "\n", {"    |    "}},
+    {"NoFinalLineFeed", "A\nB", {"A   |    ", "B   |    "}},
+    {"FinalLineFeed", "A\nB\n", {"A   |    ", "B   |    "}},
+    {"EmptyLastRecord", "A\n\n", {"A   |    ", "    |    "}},
+    {"CarriageReturnLineFeed", "AB\r\n\r\nC\r\n", {"AB  |    ", "    |    ", "C   |    "}},
+    {"LoneCarriageReturn", "A\rB\nAB\r\r\nAB\r", {"A\rB |    ", "AB\r |    ", "AB\r |    "}},
+    {"Columns127To129",
+     line127 + "\r\n" + line128 + "\r\n" + line128 + "!\r\n",
+     {"ABCD|XYZ ", "ABCD|WXYZ", "ABCD|WXYZ"}},
+    {"LongThenShort",
+     longLine + "\r\nE\r\n" + longLine + "\nF",
+     {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
+
+// Records far longer than the 64 KiB input buffer, a line feed that is the last byte of one
+// buffer fill, and a carriage return and line feed split between two fills.
+TEST(RecordSplitTest, RecordsAcrossBufferRefills) {
+  constexpr std::size_t Fill = RecordReader::BufferSize;
+  std::string listing = columns({{1, "ONE "}, {125, "1234"}}) + std::string(3 * Fill, 'x');
+  listing.resize(3 * Fill - 1, 'x');
+  listing += '\n';
+  // The carriage return below is to be the last byte of the fourth fill.
+  listing += "TWO " + std::string(4 * Fill - 8 - listing.size(), 'y') + "\n";
+  listing += "12\r\nLAST";
+  ASSERT_EQ(listing.find('\r'), 4 * Fill - 1);
+  const std::vector<std::string> records = {"ONE |1234", "TWO |yyyy", "12  |    ", "LAST|    "};
+  RecordReader whole = memoryReader(listing);
+  EXPECT_EQ(readAll(whole), records);
+  RecordReader chunked = chunkedReader(listing, {Fill - 1, 5, Fill});
+  EXPECT_EQ(readAll(chunked), records);
+}
+
+// --- Failures -------------------------------------------------------------------------------
+
+struct ErrorCase {
+  const char* layout;
+  std::size_t items;
+  std::string listing;
+  long long recordsRead;  // recordNumber() after the failure
+  std::string where;      // the diagnostic after "hlext1: statement 32, unit 4 (hlext.dat), "
+};
+
+void PrintTo(const ErrorCase& row, std::ostream* os) {
+  *os << row.layout << " " << printable(row.where);
+}
+
+class ReadErrorTest : public ::testing::TestWithParam<ErrorCase> {};
+
+TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
+  const ErrorCase& row = GetParam();
+  RecordReader reader = memoryReader(row.listing);
+  const Layout layout = Layout::parse(row.layout);
+  Items items(layout, row.items);
+  const std::optional<RecordError> error = errorOf([&] { reader.read(32, layout, items.list()); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->diagnostic(), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
+  EXPECT_EQ(error->exitStatus(), ExitBadListing);
+  EXPECT_EQ(reader.recordNumber(), row.recordsRead);
+}
+
+std::string rhfWith(std::string_view count) {
+  return columns({{11, "RHF "}, {59, count}}) + "\n";
+}
+
+const ErrorCase errorCases[] = {
+    {"(10X,A4,44X,I3)", 2, "", 0, "record 1: end of file"},
+    {"(I5)", 0, "", 0, "record 1: end of file"},
+    {"(////,8X,6F12.5,//)", 6, lines({"1", "2", "3", "4", "5"}), 5, "record 6: end of file"},
+    {"(/,8X,6F12.5,//)", 6, lines({"1", "2", "3"}), 3, "record 4: end of file"},
+    {"(////,5X,6(7X,I5))", 6, lines({"1", "2", "3"}), 3, "record 4: end of file"},
+    {"(10X,A4,44X,I3)", 2, rhfWith("abc"), 1, R"(record 1, columns 59-61 "abc": bad integer)"},
+    {"(10X,A4,44X,I3)", 2, rhfWith("1.5"), 1, R"(record 1, columns 59-61 "1.5": bad integer)"},
+    {"(10X,A4,44X,I3)", 2, rhfWith(" \t4"), 1, R"(record 1, columns 59-61 " \t4": bad integer)"},
+    {"(10X,A4,44X,I3)", 2, rhfWith("4\r2"), 1, R"(record 1, columns 59-61 "4\r2": bad integer)"},
+    {"(10X,A4,44X,I3)", 2, rhfWith("4x,"), 1, R"(record 1, columns 59-60 "4x": bad integer)"},
+    {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
+     R"(record 1, columns 13-17 "0.249": bad integer)"},
+    {"(/,8X,6F12.5,//)", 6, lines({"", columns({{33, " 1.0\t"}})}), 2,
+     R"(record 2, columns 33-44 " 1.0\t       ": bad real)"},
+    // The comma moves the second real field four columns to the left.
+    {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    121.5,x\n", 1,
+     R"(record 1, columns 15-26 "x           ": bad real)"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
+
+TEST(ReadErrorTest, RecordNumberAfterManyRecords) {
+  const Layout header = Layout::parse("(4X,A4,4X,I5,7(7X,I5))");
+  Items items(header, 2);
+  const std::string listing = std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}});
+  RecordReader reader = memoryReader(listing);
+  for (int i = 0; i < 56; ++i) reader.read(32, header, items.list());
+  EXPECT_EQ(diagnosticOf([&] { reader.read(32, header, items.list()); }),
+            R"(hlext1: statement 32, unit 4 (hlext.dat), record 57, columns 13-17 "0.249": )"
+            "bad integer");
+}
+
+// A source that fails after its first line: the failure, not the end of file, is reported.
+TEST(ReadErrorTest, InputFailureIsReadFailed) {
+  RecordReader reader = chunkedReader("LINE1\n", {3}, "Input/output error");
+  const Layout layout = Layout::parse("(16X,2A4)");
+  Items items(layout, 1);
+  reader.read(22, layout, items.list());
+  const std::optional<RecordError> error = errorOf([&] { reader.read(22, layout, items.list()); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind(), ErrorKind::ReadFailed);
+  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
+  EXPECT_EQ(error->diagnostic(),
+            "hlext1: statement 22, unit 4 (hlext.dat), record 2: read failed: Input/output error");
+}
+
+// --- Tolerant reads and rejections ----------------------------------------------------------
+
+TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
+  const std::string listing = rhfWith("abc") + rhfWith(" 42");
+  RecordReader reader = memoryReader(listing);
+  const Layout layout = Layout::parse("(10X,A4,44X,I3)");
+  Items items(layout, 2);
+  const std::optional<BadField> bad = reader.scan(13, layout, items.list());
+  ASSERT_TRUE(bad.has_value());
+  EXPECT_EQ(items.rendered().substr(0, 4), "RHF ");  // items before the bad one are filled
+  EXPECT_EQ(reader.recordNumber(), 1);
+
+  EXPECT_FALSE(reader.scan(13, layout, items.list()).has_value());
+  EXPECT_EQ(items.rendered(), "RHF |42");
+  // The bad field is still reported where it was found.
+  EXPECT_EQ(diagnosticOf([&] { reader.reject(*bad); }),
+            "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \"abc\": "
+            "bad integer");
+  // The end of the input is never tolerated.
+  const std::optional<RecordError> end =
+      errorOf([&] { (void)reader.scan(13, layout, items.list()); });
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(end->kind(), ErrorKind::EndOfFile);
+}
+
+TEST(RejectTest, ItemAndRecordAreNamed) {
+  const std::string listing = rhfWith(" -2") + lines({"x", columns({{9, "1.0"}}), "y", "z"});
+  RecordReader reader = memoryReader(listing);
+  const Layout search = Layout::parse("(10X,A4,44X,I3)");
+  Items items(search, 2);
+  reader.read(13, search, items.list());
+  EXPECT_EQ(diagnosticOf([&] { reader.rejectItem(13, 1, ErrorKind::BadOccupiedCount); }),
+            "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \" -2\": "
+            "bad occupied count");
+
+  // An item from an earlier record of the statement keeps its own record and columns.
+  const Layout energies = Layout::parse("(/,8X,6F12.5,//)");
+  Items reals(energies, 6);
+  reader.read(46, energies, reals.list());
+  const std::optional<RecordError> item =
+      errorOf([&] { reader.rejectItem(46, 0, ErrorKind::BadReal); });
+  ASSERT_TRUE(item.has_value());
+  EXPECT_EQ(item->failure().record, 3);
+  EXPECT_EQ(item->failure().firstColumn, 9);
+  EXPECT_EQ(item->failure().lastColumn, 20);
+
+  const std::optional<RecordError> record = errorOf(
+      [&] { reader.rejectRecord(57, ErrorKind::TooManyRows, "at most 300 rows in a block"); });
+  ASSERT_TRUE(record.has_value());
+  EXPECT_EQ(record->diagnostic(),
+            "hlext1: statement 57, unit 4 (hlext.dat), record 5: too many rows: at most 300 rows "
+            "in a block");
+  EXPECT_EQ(record->exitStatus(), ExitBadListing);
+}
+
+}  // namespace
+}  // namespace hlext

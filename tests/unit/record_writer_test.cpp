@@ -1,0 +1,190 @@
+// Writing records under layouts, and what a failing output does to a write statement.
+#include "record_io/record_writer.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record_io/record_error.hpp"
+#include "record_test_support.hpp"
+
+namespace hlext {
+namespace {
+
+using record_test::errorOf;
+using record_test::printable;
+
+struct FormatCase {
+  const char* layout;
+  std::vector<WriteItem> items;
+  std::string text;
+};
+
+void PrintTo(const FormatCase& row, std::ostream* os) {
+  *os << row.layout << " " << printable(row.text);
+}
+
+class RecordFormatTest : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(RecordFormatTest, WritesEveryRecordWithItsLineFeed) {
+  const FormatCase& row = GetParam();
+  std::string out;
+  RecordWriter::format(out, Layout::parse(row.layout), row.items);
+  EXPECT_EQ(out, row.text);
+}
+
+constexpr const char* EnergyLine = "(//,'    E (',I3,' ) = ',F10.5)";
+
+const FormatCase formatCases[] = {
+    {"(I5)", {12}, "   12\n"},
+    {"(I5)", {-7}, "   -7\n"},
+    {"(I5)", {123456}, "*****\n"},
+    {EnergyLine, {12, -11.23456F}, "\n\n    E ( 12 ) =  -11.23456\n"},
+    {EnergyLine, {1000, 10000.0F}, "\n\n    E (*** ) = **********\n"},
+    {EnergyLine, {-99, -0.0F}, "\n\n    E (-99 ) =   -0.00000\n"},
+    // Without items only the literals before the first data item are written.
+    {EnergyLine, {}, "\n\n    E (\n"},
+    {"('Eigenvectors are not found')", {}, "Eigenvectors are not found\n"},
+    {"(12F10.5)", {}, "\n"},
+    {"(16X,2A4)", {text4("EIGE"), text4("NVEC")}, "                EIGENVEC\n"},
+    // The layout starts over on a new record while items remain.
+    {"(I3,' x')", {1, 2}, "  1 x\n  2 x\n"},
+    {"(I2,/)", {1, 2}, " 1\n\n 2\n\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, RecordFormatTest, ::testing::ValuesIn(formatCases));
+
+struct ValueRunCase {
+  int count;
+  std::vector<std::size_t> lengths;  // of the records written
+};
+
+void PrintTo(const ValueRunCase& row, std::ostream* os) {
+  *os << row.count << " values";
+}
+
+class ValueRunTest : public ::testing::TestWithParam<ValueRunCase> {};
+
+// "(12F10.5)" puts twelve values to a record and the rest on the next; a full record is never
+// followed by an empty one.
+TEST_P(ValueRunTest, TwelveValuesToARecord) {
+  const ValueRunCase& row = GetParam();
+  std::vector<WriteItem> items;
+  std::string expected;
+  for (int i = 0; i < row.count; ++i) {
+    const float value = static_cast<float>(i) - 7.25F;
+    items.emplace_back(value);
+    char field[16];
+    std::snprintf(field, sizeof field, "%10.5f", static_cast<double>(value));
+    expected += field;
+    if (i % 12 == 11 || i == row.count - 1) expected += '\n';
+  }
+  if (row.count == 0) expected = "\n";
+  std::string out;
+  RecordWriter::format(out, Layout::parse("(12F10.5)"), items);
+  EXPECT_EQ(out, expected);
+  std::vector<std::size_t> lengths;
+  for (std::size_t begin = 0, end = 0; (end = out.find('\n', begin)) != std::string::npos;
+       begin = end + 1)
+    lengths.push_back(end - begin);
+  EXPECT_EQ(lengths, row.lengths);
+}
+
+const ValueRunCase valueRunCases[] = {
+    {0, {0}}, {1, {10}}, {12, {120}}, {13, {120, 10}}, {24, {120, 120}}, {25, {120, 120, 10}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, ValueRunTest, ::testing::ValuesIn(valueRunCases));
+
+// A sink that keeps what it is given and fails on request.
+class ScriptedSink final : public ByteSink {
+ public:
+  std::string write(std::string_view bytes) override {
+    writes.emplace_back(bytes);
+    return writeFailure;
+  }
+  std::string flush() override {
+    ++flushes;
+    return flushFailure;
+  }
+  std::string close() override { return closeFailure; }
+
+  std::vector<std::string> writes;
+  int flushes = 0;
+  std::string writeFailure;
+  std::string flushFailure;
+  std::string closeFailure;
+};
+
+TEST(RecordWriterTest, HandsOverEachStatementWholeAndFlushesIt) {
+  ScriptedSink sink;
+  RecordWriter writer(sink, 7, "fort.50");
+  const std::vector<WriteItem> count = {12};
+  const std::vector<WriteItem> energy = {12, -11.23456F};
+  writer.write(145, Layout::parse("(I5)"), count);
+  writer.write(146, Layout::parse(EnergyLine), energy);
+  EXPECT_EQ(sink.writes, (std::vector<std::string>{"   12\n", "\n\n    E ( 12 ) =  -11.23456\n"}));
+  EXPECT_EQ(sink.flushes, 2);
+  writer.close();
+}
+
+struct WriteFailureCase {
+  const char* name;
+  int unit;
+  const char* fileName;
+  bool failWrite;
+  bool failFlush;
+  bool failClose;
+  const char* diagnostic;
+};
+
+void PrintTo(const WriteFailureCase& row, std::ostream* os) {
+  *os << row.name;
+}
+
+class WriteFailureTest : public ::testing::TestWithParam<WriteFailureCase> {};
+
+// Statement 147 fails if its write or flush does; close() names statement 149, the last.
+TEST_P(WriteFailureTest, NamesStatementAndUnit) {
+  const WriteFailureCase& row = GetParam();
+  ScriptedSink sink;
+  RecordWriter writer(sink, row.unit, row.fileName);
+  const Layout layout = Layout::parse("(12F10.5)");
+  const std::vector<WriteItem> items = {0.5F};
+  writer.write(145, layout, items);
+  if (row.failWrite) sink.writeFailure = "No space left on device";
+  if (row.failFlush) sink.flushFailure = "No space left on device";
+  if (row.failClose) sink.closeFailure = "Input/output error";
+  const std::optional<RecordError> error = errorOf([&] {
+    writer.write(147, layout, items);
+    writer.write(149, layout, items);
+    writer.close();
+  });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind(), ErrorKind::WriteFailed);
+  EXPECT_EQ(error->failure().unit, row.unit);
+  EXPECT_EQ(error->failure().fileName, row.fileName);
+  EXPECT_EQ(error->diagnostic(), row.diagnostic);
+  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
+}
+
+const WriteFailureCase writeFailureCases[] = {
+    {"Write", 7, "fort.50", true, false, false,
+     "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
+    {"Flush", 7, "fort.50", false, true, false,
+     "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
+    {"Close", 7, "fort.50", false, false, true,
+     "hlext1: statement 149, unit 7 (fort.50): write failed: Input/output error"},
+    {"ConsoleWrite", 6, "standard output", true, false, false,
+     "hlext1: statement 147, unit 6 (standard output): write failed: No space left on device"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, WriteFailureTest, ::testing::ValuesIn(writeFailureCases));
+
+}  // namespace
+}  // namespace hlext

@@ -1,0 +1,136 @@
+// The three units of a run over memory, and over a connector whose streams fail.
+#include "record_io/unit_table.hpp"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+
+#include "record_test_support.hpp"
+
+namespace hlext {
+namespace {
+
+using record_test::errorOf;
+
+TEST(UnitTableTest, ConnectsTheThreeUnits) {
+  MemoryConnector connector("RHF  first\nsecond");
+  UnitTable units(connector);
+  units.open(9, ListingUnit, "hlext.dat");
+  units.open(10, ResultUnit, "fort.50");
+
+  Text4 label{};
+  const std::array<ReadItem, 1> read = {&label};
+  units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read);
+  EXPECT_EQ(view(label), "RHF ");
+  // Errors of the listing name its unit and file.
+  units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read);
+  EXPECT_EQ(view(label), "seco");
+  const std::optional<RecordError> end =
+      errorOf([&] { units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read); });
+  ASSERT_TRUE(end.has_value());
+  EXPECT_EQ(end->diagnostic(), "hlext1: statement 13, unit 4 (hlext.dat), record 3: end of file");
+
+  const std::array<WriteItem, 1> count = {3};
+  units.writer(ConsoleUnit).write(18, Layout::parse("(I5)"), count);
+  units.writer(ResultUnit).write(145, Layout::parse("(I5)"), count);
+  units.writer(ResultUnit).write(16, Layout::parse("('Eigenvectors are not found')"), {});
+  units.stopRun();
+  EXPECT_EQ(connector.consoleText(), "    3\n");
+  EXPECT_EQ(connector.resultText(), "    3\nEigenvectors are not found\n");
+}
+
+// Opens nothing: every file is refused with `reason`, or accepted with a sink whose close
+// fails.
+class FailingConnector final : public UnitConnector {
+ public:
+  class Sink final : public ByteSink {
+   public:
+    explicit Sink(std::string failure) : failure_(std::move(failure)) {}
+    std::string write(std::string_view) override { return {}; }
+    std::string flush() override { return {}; }
+    std::string close() override { return failure_; }
+
+   private:
+    std::string failure_;
+  };
+
+  FailingConnector(std::string openFailure, std::string closeFailure)
+      : openFailure_(std::move(openFailure)),
+        console_(closeFailure),
+        closeFailure_(std::move(closeFailure)) {}
+
+  Opened<ByteSource> openInput(const std::string& name) override {
+    if (!openFailure_.empty()) return {nullptr, openFailure_};
+    return memory_.openInput(name);
+  }
+  Opened<ByteSink> openOutput(const std::string&) override {
+    if (!openFailure_.empty()) return {nullptr, openFailure_};
+    return {std::make_unique<Sink>(closeFailure_), {}};
+  }
+  ByteSink& console() override { return console_; }
+
+ private:
+  std::string openFailure_;
+  Sink console_;
+  std::string closeFailure_;
+  MemoryConnector memory_{""};
+};
+
+struct OpenFailureCase {
+  int statement;
+  int unit;
+  const char* fileName;
+  const char* diagnostic;
+};
+
+void PrintTo(const OpenFailureCase& row, std::ostream* os) {
+  *os << "statement " << row.statement << " unit " << row.unit;
+}
+
+class OpenFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
+
+TEST_P(OpenFailureTest, RaisesCannotOpen) {
+  const OpenFailureCase& row = GetParam();
+  FailingConnector connector("Permission denied", {});
+  UnitTable units(connector);
+  const std::optional<RecordError> error =
+      errorOf([&] { units.open(row.statement, row.unit, row.fileName); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->kind(), ErrorKind::CannotOpen);
+  EXPECT_EQ(error->failure().statement, row.statement);
+  EXPECT_EQ(error->failure().unit, row.unit);
+  EXPECT_EQ(error->failure().fileName, row.fileName);
+  EXPECT_EQ(error->diagnostic(), row.diagnostic);
+  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, OpenFailureTest,
+    ::testing::Values(
+        OpenFailureCase{9, ListingUnit, "hlext.dat",
+                        "hlext1: statement 9, unit 4 (hlext.dat): cannot open: Permission denied"},
+        OpenFailureCase{10, ResultUnit, "fort.50",
+                        "hlext1: statement 10, unit 7 (fort.50): cannot open: Permission denied"}));
+
+// The result file is closed first: its failure is the one reported, naming its last statement.
+TEST(UnitTableTest, StopRunReportsAFailedClose) {
+  FailingConnector connector({}, "No space left on device");
+  UnitTable units(connector);
+  units.open(9, ListingUnit, "hlext.dat");
+  units.open(10, ResultUnit, "fort.50");
+  const std::array<WriteItem, 1> count = {3};
+  units.writer(ConsoleUnit).write(18, Layout::parse("(I5)"), count);
+  units.writer(ResultUnit).write(149, Layout::parse("(I5)"), count);
+  const std::optional<RecordError> error = errorOf([&] { units.stopRun(); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->diagnostic(),
+            "hlext1: statement 149, unit 7 (fort.50): write failed: No space left on device");
+}
+
+}  // namespace
+}  // namespace hlext
