@@ -2,8 +2,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
 #include <limits>
 #include <system_error>
 
@@ -15,36 +19,22 @@ constexpr std::size_t MaxFieldWidth = 128;
 // Exponents are clamped here: far beyond the single range, so the outcome stays the same.
 constexpr int ExponentClamp = 100000;
 
-// The field with its blanks removed. A field wider than MaxFieldWidth is rejected.
-struct Compact {
-  std::array<char, MaxFieldWidth> chars{};
-  std::size_t size = 0;
-  bool ok = true;
-  std::string_view view() const { return {chars.data(), size}; }
-};
-
-Compact withoutBlanks(std::string_view field) {
-  Compact compact;
-  if (field.size() > MaxFieldWidth) {
-    compact.ok = false;
-    return compact;
-  }
-  for (char c : field)
-    if (c != ' ') compact.chars[compact.size++] = c;
-  return compact;
-}
-
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isSign(char c) { return c == '+' || c == '-'; }
 bool isExponentLetter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 
-// A cursor over the compacted field.
+// A cursor over a field that passes over its blanks, so the grammar below sees the field as
+// if the blanks had been taken out.
 class Scanner {
  public:
-  explicit Scanner(std::string_view text) : text_(text) {}
+  explicit Scanner(std::string_view text) : text_(text) { skipBlanks(); }
   bool atEnd() const { return pos_ == text_.size(); }
   char peek() const { return atEnd() ? '\0' : text_[pos_]; }
-  char next() { return text_[pos_++]; }
+  char next() {
+    const char c = text_[pos_++];
+    skipBlanks();
+    return c;
+  }
 
   // sign := '+' | '-'; gives true for a minus.
   bool optionalSign() {
@@ -53,14 +43,19 @@ class Scanner {
   }
 
  private:
+  void skipBlanks() {
+    while (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
+  }
+
   std::string_view text_;
   std::size_t pos_ = 0;
 };
 
-// The pieces of a real field: value = (-1)^negative * digits * 10^exponent.
+// The pieces of a real field: value = (-1)^negative * digits * 10^exponent. Only the first
+// digitCount characters of digits are set.
 struct DecimalNumber {
   bool negative = false;
-  std::array<char, MaxFieldWidth> digits{};
+  std::array<char, MaxFieldWidth> digits;
   int digitCount = 0;
   int exponent = 0;
 };
@@ -78,8 +73,7 @@ bool parseExponent(Scanner& scan, int& exponent) {
 }
 
 // real := [sign] mantissa [exponent];  mantissa := digits ['.' [digits]] | '.' digits
-bool parseDecimal(std::string_view text, int impliedDecimals, DecimalNumber& number) {
-  Scanner scan(text);
+bool parseDecimal(Scanner& scan, int impliedDecimals, DecimalNumber& number) {
   number.negative = scan.optionalSign();
   bool point = false;
   int fractionDigits = 0;
@@ -108,6 +102,75 @@ bool parseDecimal(std::string_view text, int impliedDecimals, DecimalNumber& num
 
 float signedZero(bool negative) { return negative ? -0.0F : 0.0F; }
 
+// Integers up to 2^24 are exact as singles.
+constexpr std::uint64_t ExactMantissaLimit = std::uint64_t{1} << 24;
+
+#if FLT_EVAL_METHOD == 0
+// Powers of ten that are exact as singles: 10^10 = 2^10 * 5^10 and 5^10 is below 2^24.
+constexpr std::array<float, 11> ExactPowersOfTen = {1e0F, 1e1F, 1e2F, 1e3F, 1e4F, 1e5F,
+                                                    1e6F, 1e7F, 1e8F, 1e9F, 1e10F};
+
+// mantissa * 10^exponent when both factors are exact as singles: one single-precision
+// multiplication or division then rounds the exact value once, to nearest, ties to even,
+// which is the value wanted. Gives false when they are not.
+bool roundExactFactors(bool negative, std::uint64_t mantissa, int exponent, float& value) {
+  constexpr int limit = static_cast<int>(ExactPowersOfTen.size()) - 1;
+  if (mantissa > ExactMantissaLimit || exponent < -limit || exponent > limit) return false;
+  const auto single = static_cast<float>(mantissa);
+  const float power = ExactPowersOfTen[static_cast<std::size_t>(std::abs(exponent))];
+  const float magnitude = exponent < 0 ? single / power : single * power;
+  value = negative ? -magnitude : magnitude;
+  return true;
+}
+#else
+// Arithmetic in a wider format would round twice; only the general conversion is exact.
+bool roundExactFactors(bool, std::uint64_t, int, float&) {
+  return false;
+}
+#endif
+
+// Digits from `p` on, into `mantissa`; gives the position after the last one.
+const char* accumulateDigits(const char* p, const char* end, std::uint64_t& mantissa) {
+  for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
+  return p;
+}
+
+// The shape nearly every real field of a listing has: leading blanks, an optional sign and
+// digits with at most one decimal point, with nothing after them; at most ten decimals and a
+// value of at most 2^24 units of the last digit (so "    -0.57435" and "   -20.70181" qualify).
+// Gives false, leaving the field to the general way, for anything else.
+bool parsePlainReal(std::string_view field, int impliedDecimals, RealField& result) {
+  // More digits could overflow the mantissa; such a field is never short enough anyway.
+  constexpr std::ptrdiff_t MaxDigits = 19;
+  const char* p = field.data();
+  const char* const end = p + field.size();
+  while (p != end && *p == ' ') ++p;
+  bool negative = false;
+  if (p != end && isSign(*p)) negative = *p++ == '-';
+  std::uint64_t mantissa = 0;
+  const char* integerEnd = accumulateDigits(p, end, mantissa);
+  std::ptrdiff_t digits = integerEnd - p;
+  p = integerEnd;
+  const bool point = p != end && *p == '.';
+  std::ptrdiff_t fractionDigits = 0;
+  if (point) {
+    const char* fractionEnd = accumulateDigits(++p, end, mantissa);
+    fractionDigits = fractionEnd - p;
+    digits += fractionDigits;
+    p = fractionEnd;
+  }
+  if (p != end || digits == 0 || digits > MaxDigits) return false;
+  if (mantissa == 0) {
+    result = {signedZero(negative), true};
+    return true;
+  }
+  const int exponent = point ? -static_cast<int>(fractionDigits) : -impliedDecimals;
+  float value = 0.0F;
+  if (!roundExactFactors(negative, mantissa, exponent, value)) return false;
+  result = {value, true};
+  return true;
+}
+
 RealField roundToSingle(const DecimalNumber& number) {
   if (number.digitCount == 0) return {signedZero(number.negative), true};
   // "<digits>e<exponent>" has no decimal point and no sign, so from_chars reads it exactly.
@@ -134,35 +197,42 @@ RealField roundToSingle(const DecimalNumber& number) {
 Text4 textFromField(std::string_view field) {
   Text4 text = text4("    ");
   if (field.size() > text.size()) field.remove_prefix(field.size() - text.size());
-  std::copy(field.begin(), field.end(), text.begin());
+  for (std::size_t i = 0; i < field.size(); ++i) text[i] = field[i];
   return text;
 }
 
 IntegerField parseIntegerField(std::string_view field) {
-  const Compact compact = withoutBlanks(field);
-  if (!compact.ok) return {};
-  if (compact.size == 0) return {0, true};
-  Scanner scan(compact.view());
-  const bool negative = scan.optionalSign();
-  if (scan.atEnd()) return {};
-  std::int64_t magnitude = 0;
+  if (field.size() > MaxFieldWidth) return {};
   constexpr std::int64_t limit = std::int64_t{std::numeric_limits<std::int32_t>::max()} + 1;
-  while (!scan.atEnd()) {
-    const char c = scan.next();
-    if (!isDigit(c)) return {};
-    magnitude = magnitude * 10 + (c - '0');
-    if (magnitude > limit) return {};
+  bool sign = false;
+  bool negative = false;
+  bool digits = false;
+  std::int64_t magnitude = 0;
+  for (const char c : field) {
+    if (c == ' ') continue;
+    if (isDigit(c)) {
+      digits = true;
+      magnitude = magnitude * 10 + (c - '0');
+      if (magnitude > limit) return {};
+    } else if (isSign(c) && !sign && !digits) {
+      sign = true;
+      negative = c == '-';
+    } else {
+      return {};
+    }
   }
+  if (!digits) return sign ? IntegerField{} : IntegerField{0, true};
   if (magnitude == limit && !negative) return {};
   return {static_cast<std::int32_t>(negative ? -magnitude : magnitude), true};
 }
 
 RealField parseRealField(std::string_view field, int decimals) {
-  const Compact compact = withoutBlanks(field);
-  if (!compact.ok) return {};
-  if (compact.size == 0) return {0.0F, true};
+  if (field.size() > MaxFieldWidth) return {};
+  if (RealField plain; parsePlainReal(field, decimals, plain)) return plain;
+  Scanner scan(field);
+  if (scan.atEnd()) return {0.0F, true};
   DecimalNumber number;
-  if (!parseDecimal(compact.view(), decimals, number)) return {};
+  if (!parseDecimal(scan, decimals, number)) return {};
   return roundToSingle(number);
 }
 

@@ -52,7 +52,7 @@ std::optional<BadField> RecordReader::convert(int statement, const LayoutItem& f
                                               std::size_t index) {
   std::string_view text(columns_.data() + column, static_cast<std::size_t>(field.width));
   int advance = field.width;
-  if (field.kind != LayoutItemKind::Text) {
+  if (field.kind != LayoutItemKind::Text && recordHasComma_) {
     // A comma ends a numeric field early; the next field starts right after it.
     const std::size_t comma = text.find(',');
     if (comma != std::string_view::npos) {
@@ -168,6 +168,8 @@ bool RecordReader::nextRecord() {
     columns_[static_cast<std::size_t>(--length_)] = ' ';
   if (length_ < previousLength)
     std::fill(columns_.begin() + length_, columns_.begin() + previousLength, ' ');
+  // Most records hold no comma; one look spares every numeric field its own.
+  recordHasComma_ = std::memchr(columns_.data(), ',', static_cast<std::size_t>(length_)) != nullptr;
   ++record_;
   return true;
 }

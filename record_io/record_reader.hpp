@@ -81,6 +81,7 @@ class RecordReader {
 
   std::array<char, RecordReach> columns_{};
   int length_ = 0;  // characters of the current record kept in columns_
+  bool recordHasComma_ = false;
   long long record_ = 0;
   std::array<FieldSpot, MaxItems> spots_{};
 };

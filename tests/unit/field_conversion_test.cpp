@@ -103,6 +103,15 @@ INSTANTIATE_TEST_SUITE_P(Table, RealFieldTest, ::testing::Values(
     // Ties to even: 2^24 + 1 lies halfway between two singles.
     RealCase{"16777217.", 5, true, 16777216.0F},
     RealCase{"16777219.", 5, true, 16777220.0F},
+    // On both sides of the limits of exact single arithmetic: 2^24 units, a divisor of 10^10.
+    RealCase{"   16777216.", 5, true, 16777216.0F},
+    RealCase{"   1677721.6", 5, true, 1677721.625F},
+    RealCase{"   1677721.7", 5, true, 1677721.75F},
+    RealCase{"0.0000000001", 5, true, 1e-10F},
+    RealCase{"0.00000000001", 5, true, 1e-11F},
+    RealCase{"      -16777", 0, true, -16777.0F},
+    RealCase{"00000000000000000000001.", 5, true, 1.0F},
+    RealCase{"  -0.33333333", 5, true, -0.333333333F},
     RealCase{"3.4028235E38", 5, true, MaxSingle},
     RealCase{"1.E-40", 5, true, 9.99994610111476e-41F},
     // Without a point the implied decimals scale the digits before the exponent too.
