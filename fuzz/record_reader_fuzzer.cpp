@@ -1,0 +1,190 @@
+// Fuzz target: the record reader on its own, under the layouts the extraction reads with.
+//
+// Input: byte 0 sets how many bytes the source hands over per read (1 to 64, so that records
+// and line ends straddle refills), bytes 1-4 are a program of up to four statements, and the
+// rest is the unit's input. Each program byte picks a layout, how many of its data items the
+// statement fills, and whether a bad field raises (read) or comes back (scan). The program
+// repeats until the input ends. Every statement runs twice, once on the chunked source and
+// once on a source that hands over everything at once; both must see the same records and
+// values.
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <exception>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "extract/statements.hpp"
+#include "record_io/byte_stream.hpp"
+#include "record_io/record_error.hpp"
+#include "record_io/record_reader.hpp"
+
+namespace {
+
+[[noreturn]] void finding(const char* what) {
+  std::fprintf(stderr, "record_reader_fuzzer: %s\n", what);
+  std::abort();
+}
+
+// Hands the input over at most `chunk` bytes at a time.
+class ChunkedSource final : public hlext::ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+  std::size_t read(std::span<char> buffer) override {
+    const std::size_t count = std::min({buffer.size(), bytes_.size(), chunk_});
+    std::memcpy(buffer.data(), bytes_.data(), count);
+    bytes_.remove_prefix(count);
+    return count;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t chunk_;
+};
+
+const hlext::StatementLayouts& systemLayouts() {
+  static const hlext::StatementLayouts layouts;
+  return layouts;
+}
+
+// The layouts the extraction reads the listing with.
+const std::array<const hlext::Layout*, 7>& readLayouts() {
+  static const std::array<const hlext::Layout*, 7> layouts = {&systemLayouts().occupiedCount,
+                                                              &systemLayouts().heading,
+                                                              &systemLayouts().firstHeader,
+                                                              &systemLayouts().header,
+                                                              &systemLayouts().blockEnergies,
+                                                              &systemLayouts().nextBlockEnergies,
+                                                              &systemLayouts().row};
+  return layouts;
+}
+
+// Variables of the right kinds for the first `count` data items of a layout.
+struct Items {
+  std::array<hlext::Text4, hlext::RecordReader::MaxItems> texts{};
+  std::array<std::int32_t, hlext::RecordReader::MaxItems> integers{};
+  std::array<float, hlext::RecordReader::MaxItems> reals{};
+  std::vector<hlext::ReadItem> list;
+
+  Items(const hlext::Layout& layout, std::size_t count) {
+    for (const hlext::LayoutItem& item : layout.items()) {
+      if (!item.isData() || list.size() == count) continue;
+      const std::size_t i = list.size();
+      if (item.kind == hlext::LayoutItemKind::Text)
+        list.emplace_back(&texts[i]);
+      else if (item.kind == hlext::LayoutItemKind::Integer)
+        list.emplace_back(&integers[i]);
+      else
+        list.emplace_back(&reals[i]);
+    }
+  }
+
+  // The filled values, bit for bit.
+  void appendTo(std::string& trace) const {
+    for (std::size_t i = 0; i < list.size(); ++i) {
+      trace.append(texts[i].data(), texts[i].size());
+      trace += std::to_string(integers[i]);
+      trace += ' ';
+      trace += std::to_string(std::bit_cast<std::uint32_t>(reals[i]));
+      trace += ';';
+    }
+  }
+};
+
+// Records a read of `count` items consumes: the current one and every record break met before
+// the walk stops at the data item after the last one filled, or at the end of the layout.
+long long recordsConsumed(const hlext::Layout& layout, std::size_t count) {
+  long long records = 1;
+  std::size_t filled = 0;
+  for (const hlext::LayoutItem& item : layout.items()) {
+    if (item.isData()) {
+      if (filled == count) break;
+      ++filled;
+    } else if (item.kind == hlext::LayoutItemKind::RecordBreak) {
+      ++records;
+    }
+  }
+  return records;
+}
+
+struct Statement {
+  const hlext::Layout* layout;
+  std::size_t count;
+  bool tolerant;
+};
+
+// Runs the program over the input and gives a trace of everything the statements saw.
+std::string runProgram(std::span<const Statement> program, std::string_view input,
+                       std::size_t chunk) {
+  hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, chunk), 4, "hlext.dat");
+  std::string trace;
+  // Each statement reads at least one record, so the input ends within this many statements.
+  const std::size_t limit = input.size() + 2;
+  for (std::size_t step = 0; step < limit; ++step) {
+    const Statement& statement = program[step % program.size()];
+    Items items(*statement.layout, statement.count);
+    const long long before = reader.recordNumber();
+    try {
+      if (statement.tolerant) {
+        if (const auto bad = reader.scan(1, *statement.layout, items.list)) {
+          if (bad->record <= before || bad->record > reader.recordNumber())
+            finding("a bad field outside the records the statement read");
+          if (bad->firstColumn < 1 || bad->lastColumn > hlext::RecordReader::RecordReach ||
+              static_cast<int>(bad->text.size()) != bad->lastColumn - bad->firstColumn + 1)
+            finding("a bad field whose columns do not match its text");
+          trace += "bad " + std::to_string(bad->record) + ' ' + bad->text + '\n';
+          continue;
+        }
+      } else {
+        reader.read(1, *statement.layout, items.list);
+      }
+      if (reader.recordNumber() - before != recordsConsumed(*statement.layout, statement.count))
+        finding("a read consumed the wrong number of records");
+    } catch (const hlext::RecordError& error) {
+      trace += error.diagnostic() + '\n';
+      if (error.kind() == hlext::ErrorKind::EndOfFile) return trace;
+      if (statement.tolerant) finding("a tolerant read raised for a field");
+      continue;
+    }
+    trace += std::to_string(reader.recordNumber()) + ':';
+    items.appendTo(trace);
+    trace += '\n';
+  }
+  finding("the input did not end");
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  constexpr std::size_t ProgramBytes = 4;
+  if (size < 1 + ProgramBytes) return 0;
+  const std::size_t chunk = 1 + data[0] % 64;
+  std::array<Statement, ProgramBytes> program{};
+  for (std::size_t i = 0; i < ProgramBytes; ++i) {
+    const unsigned byte = data[1 + i];
+    const hlext::Layout* layout = readLayouts()[byte % readLayouts().size()];
+    const auto dataItems = static_cast<std::size_t>(layout->dataItemCount());
+    const std::size_t count =
+        std::min(byte / readLayouts().size() % (dataItems + 1), hlext::RecordReader::MaxItems);
+    program[i] = {layout, count, (byte & 0x80U) != 0};
+  }
+  const std::string_view input(reinterpret_cast<const char*>(data) + 1 + ProgramBytes,
+                               size - 1 - ProgramBytes);
+  try {
+    const std::string chunked = runProgram(program, input, chunk);
+    const std::string whole = runProgram(program, input, input.size() + 1);
+    if (chunked != whole) finding("chunked and whole input read differently");
+  } catch (const std::exception& error) {
+    std::fprintf(stderr, "record_reader_fuzzer: unexpected exception: %s\n", error.what());
+    std::abort();
+  }
+  return 0;
+}

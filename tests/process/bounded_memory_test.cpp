@@ -1,0 +1,182 @@
+// A run's memory does not grow with its input. Two listings of a quarter GiB, generated here,
+// are read to their end by the real binary: one whose first record is the whole quarter GiB on
+// a single line, and one whose coefficient block starts with millions of page records. Both
+// must give the result of the plain water listing, and the process's own peak resident memory
+// (as the kernel reports it to the parent that waits for it) must stay under 8 MiB.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "tests/support/scratch_run.hpp"
+
+namespace hlext::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+// A sanitizer's shadow memory and quarantine dwarf the tool's own use.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool AddressSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool AddressSanitized = true;
+#else
+constexpr bool AddressSanitized = false;
+#endif
+#else
+constexpr bool AddressSanitized = false;
+#endif
+
+constexpr long PeakLimitKiB = 8 * 1024;
+
+// 256 MiB; HLEXT_MEMORY_TEST_MIB sets another size, e.g. 1024 to measure a GiB by hand.
+long long generatedBytes() {
+  const char* mib = std::getenv("HLEXT_MEMORY_TEST_MIB");
+  return (mib != nullptr ? std::atoll(mib) : 256LL) << 20;
+}
+
+struct MeasuredRun {
+  int status = -1;
+  long peakKiB = 0;  // ru_maxrss of the process
+  std::string console;
+  std::string diagnostics;
+  std::string result;
+};
+
+// Runs hlext1 in `folder` as a child process and takes its peak resident memory from wait4.
+// The figure also covers the forked copy of this process before the exec, so it bounds the
+// tool's own peak from above.
+MeasuredRun runMeasured(const ScratchFolder& folder) {
+  const std::string tool = toolPath();
+  const std::string directory = folder.path().string();
+  const std::string console = (folder / ".console").string();
+  const std::string diagnostics = (folder / ".diagnostics").string();
+  const pid_t child = ::fork();
+  if (child < 0) throw std::runtime_error("fork failed");
+  if (child == 0) {
+    // Only async-signal-safe calls between fork and exec.
+    const int in = ::open("/dev/null", O_RDONLY);
+    const int out = ::open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int err = ::open(diagnostics.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0 || ::chdir(directory.c_str()) != 0) ::_exit(126);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::execl(tool.c_str(), tool.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  int raw = 0;
+  rusage usage{};
+  if (::wait4(child, &raw, 0, &usage) != child) throw std::runtime_error("wait4 failed");
+  MeasuredRun run;
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+  run.peakKiB = usage.ru_maxrss;
+  run.console = readFile(console);
+  run.diagnostics = readFile(diagnostics);
+  if (fs::exists(folder / "fort.50")) run.result = readFile(folder / "fort.50");
+  return run;
+}
+
+std::vector<std::string> linesOf(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
+    lines.push_back(text.substr(start, end - start));
+  if (start < text.size()) lines.push_back(text.substr(start));
+  return lines;
+}
+
+// Writes `bytes` bytes made of whole copies of `unit`. The block stays small: what this process
+// holds when it forks counts towards the child's peak until the exec.
+void writeRepeated(std::FILE* file, const std::string& unit, long long bytes) {
+  std::string block;
+  while (block.size() + unit.size() <= (64U << 10)) block += unit;
+  long long written = 0;
+  for (; written + static_cast<long long>(block.size()) <= bytes;
+       written += static_cast<long long>(block.size()))
+    ASSERT_EQ(std::fwrite(block.data(), 1, block.size(), file), block.size());
+  for (; written < bytes; written += static_cast<long long>(unit.size()))
+    ASSERT_EQ(std::fwrite(unit.data(), 1, unit.size(), file), unit.size());
+}
+
+class BoundedMemoryTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (AddressSanitized) GTEST_SKIP() << "peak memory of a sanitized build says nothing";
+    water = readFile(fs::path(HLEXT1_EXAMPLES_DIR) / "water" / "hlext.dat");
+    writeFile(scratch / "hlext.dat", water);
+    plain = runMeasured(scratch);
+    ASSERT_EQ(plain.status, 0) << plain.diagnostics;
+    fs::remove(scratch / "fort.50");
+  }
+
+  // Builds hlext.dat from `write`, runs the tool on it and checks both the result and the peak.
+  void expectWaterResultWithinLimit(const std::function<void(std::FILE*)>& write) {
+    {
+      std::FILE* file = std::fopen((scratch / "hlext.dat").c_str(), "wb");
+      ASSERT_NE(file, nullptr);
+      write(file);
+      ASSERT_EQ(std::fclose(file), 0);
+    }
+    ASSERT_GE(static_cast<long long>(fs::file_size(scratch / "hlext.dat")), generatedBytes());
+    const MeasuredRun big = runMeasured(scratch);
+    fs::remove(scratch / "hlext.dat");
+    EXPECT_EQ(big.status, 0) << big.diagnostics;
+    EXPECT_EQ(big.console, plain.console);
+    EXPECT_EQ(big.result, plain.result);
+    EXPECT_GT(big.peakKiB, 0);
+    EXPECT_LT(big.peakKiB, PeakLimitKiB)
+        << "the plain water listing peaked at " << plain.peakKiB << " KiB";
+    RecordProperty("peak_kib", static_cast<int>(big.peakKiB));
+    std::printf("peak resident memory: %ld KiB (plain water listing: %ld KiB)\n", big.peakKiB,
+                plain.peakKiB);
+  }
+
+  ScratchFolder scratch;
+  std::string water;
+  MeasuredRun plain;
+};
+
+// The occupied-count search reads the whole first record before it reaches the listing.
+TEST_F(BoundedMemoryTest, QuarterGibSingleLineRecord) {
+  expectWaterResultWithinLimit([&](std::FILE* file) {
+    writeRepeated(file, "  NO LINE FEED IN SIGHT 0.12345 -6.78E+09 ,;", generatedBytes());
+    ASSERT_EQ(std::fputc('\n', file), '\n');
+    ASSERT_EQ(std::fwrite(water.data(), 1, water.size(), file), water.size());
+  });
+}
+
+// Page records neither end a coefficient pass nor take a row, so the first pass reads them all.
+// They go where the pass begins, before the block's first row, where they change nothing.
+TEST_F(BoundedMemoryTest, QuarterGibOfPageRecordsInACoefficientBlock) {
+  const std::vector<std::string> lines = linesOf(water);
+  std::size_t header = 0;
+  while (header < lines.size() &&
+         lines[header].substr(std::min<std::size_t>(4, lines[header].size()), 4) != "ROOT")
+    ++header;
+  const std::size_t firstRow = header + 5;
+  ASSERT_LT(firstRow, lines.size());
+  ASSERT_EQ(lines[firstRow].rfind(" S   O   1", 0), 0U) << lines[firstRow];
+  const std::string pageRecord = "1" + lines[firstRow].substr(1);
+
+  expectWaterResultWithinLimit([&](std::FILE* file) {
+    for (std::size_t i = 0; i < firstRow; ++i) std::fprintf(file, "%s\n", lines[i].c_str());
+    writeRepeated(file, pageRecord + '\n', generatedBytes());
+    for (std::size_t i = firstRow; i < lines.size(); ++i)
+      std::fprintf(file, "%s\n", lines[i].c_str());
+  });
+}
+
+}  // namespace
+}  // namespace hlext::testing
