@@ -129,42 +129,39 @@ bool roundExactFactors(bool, std::uint64_t, int, float&) {
 }
 #endif
 
-// Digits from `p` on, into `mantissa`; gives the position after the last one.
-const char* accumulateDigits(const char* p, const char* end, std::uint64_t& mantissa) {
-  for (; p != end && isDigit(*p); ++p) mantissa = mantissa * 10 + static_cast<unsigned>(*p - '0');
-  return p;
-}
-
 // The shape nearly every real field of a listing has: leading blanks, an optional sign and
 // digits with at most one decimal point, with nothing after them; at most ten decimals and a
 // value of at most 2^24 units of the last digit (so "    -0.57435" and "   -20.70181" qualify).
 // Gives false, leaving the field to the general way, for anything else.
 bool parsePlainReal(std::string_view field, int impliedDecimals, RealField& result) {
-  // More digits could overflow the mantissa; such a field is never short enough anyway.
-  constexpr std::ptrdiff_t MaxDigits = 19;
+  // Nineteen digits always fit the mantissa; a wider field is never plain enough anyway.
+  constexpr std::size_t MaxPlainWidth = 19;
+  if (field.size() > MaxPlainWidth) return false;
   const char* p = field.data();
   const char* const end = p + field.size();
   while (p != end && *p == ' ') ++p;
   bool negative = false;
   if (p != end && isSign(*p)) negative = *p++ == '-';
+  const char* const digitsBegin = p;
+  const char* point = nullptr;
   std::uint64_t mantissa = 0;
-  const char* integerEnd = accumulateDigits(p, end, mantissa);
-  std::ptrdiff_t digits = integerEnd - p;
-  p = integerEnd;
-  const bool point = p != end && *p == '.';
-  std::ptrdiff_t fractionDigits = 0;
-  if (point) {
-    const char* fractionEnd = accumulateDigits(++p, end, mantissa);
-    fractionDigits = fractionEnd - p;
-    digits += fractionDigits;
-    p = fractionEnd;
+  for (; p != end; ++p) {
+    const auto digit = static_cast<unsigned char>(*p - '0');
+    if (digit <= 9) {
+      mantissa = mantissa * 10 + digit;
+    } else if (*p == '.' && point == nullptr) {
+      point = p;
+    } else {
+      return false;
+    }
   }
-  if (p != end || digits == 0 || digits > MaxDigits) return false;
+  const auto characters = static_cast<int>(end - digitsBegin);
+  if (characters == (point != nullptr ? 1 : 0)) return false;  // no digit at all
   if (mantissa == 0) {
     result = {signedZero(negative), true};
     return true;
   }
-  const int exponent = point ? -static_cast<int>(fractionDigits) : -impliedDecimals;
+  const int exponent = point != nullptr ? -static_cast<int>(end - point - 1) : -impliedDecimals;
   float value = 0.0F;
   if (!roundExactFactors(negative, mantissa, exponent, value)) return false;
   result = {value, true};
