@@ -29,9 +29,16 @@ int CoefficientPass::run(RecordReader& listing, const Layout& rowLayout,
                          OrbitalRowTable& table) const {
   RowRecord record;
   auto& c = record.coefficients;
-  const std::array<ReadItem, 10> items = {&record.pageMark, &record.shellLabel,
-                                          &record.elementSymbol, &record.atomNumber,
-                                          &c[0], &c[1], &c[2], &c[3], &c[4], &c[5]};
+  const std::array<ReadItem, 10> items = {&record.pageMark,
+                                          &record.shellLabel,
+                                          &record.elementSymbol,
+                                          &record.atomNumber,
+                                          &c[0],
+                                          &c[1],
+                                          &c[2],
+                                          &c[3],
+                                          &c[4],
+                                          &c[5]};
   int rowCount = 0;
   bool separatorFlag = true;
   while (true) {
@@ -43,9 +50,9 @@ int CoefficientPass::run(RecordReader& listing, const Layout& rowLayout,
       continue;
     }
     if (rowCount == RowCapacity)
-      listing.rejectRecord(statement_, ErrorKind::TooManyRows,
-                           "an eigenvector block holds at most " + std::to_string(RowCapacity) +
-                               " rows");
+      listing.rejectRecord(
+          statement_, ErrorKind::TooManyRows,
+          "an eigenvector block holds at most " + std::to_string(RowCapacity) + " rows");
     store(record, table.row(++rowCount));
     separatorFlag = false;
   }
@@ -62,9 +69,7 @@ void CoefficientPass::store(const RowRecord& record, OrbitalRow& row) const {
       row.shellLabel = record.shellLabel;
       row.coefficientN = record.column(6);
       return;
-    case PassKind::SplitSecond:
-      row.coefficientNext = record.column(1);
-      return;
+    case PassKind::SplitSecond: row.coefficientNext = record.column(1); return;
   }
 }
 

@@ -30,8 +30,8 @@ void writeResult(RecordWriter& result, const StatementLayouts& layouts,
               orbitals.energyN);
   writeVector(result, statement::ResultVectorN, layouts.coefficients, vectors.orbitalN,
               orbitals.rowCount);
-  writeEnergy(result, statement::ResultEnergyNext, layouts.energyLine,
-              orbitals.occupiedCount + 1, orbitals.energyNext);
+  writeEnergy(result, statement::ResultEnergyNext, layouts.energyLine, orbitals.occupiedCount + 1,
+              orbitals.energyNext);
   writeVector(result, statement::ResultVectorNext, layouts.coefficients, vectors.orbitalNext,
               orbitals.rowCount);
 }

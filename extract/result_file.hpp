@@ -14,7 +14,7 @@ struct FrontierOrbitals {
   std::int32_t occupiedCount = 0;  // N
   float energyN = 0.0F;
   float energyNext = 0.0F;
-  std::int32_t rowCount = 0;       // of orbital N; the length of both vectors
+  std::int32_t rowCount = 0;  // of orbital N; the length of both vectors
 };
 
 void writeResult(RecordWriter& result, const StatementLayouts& layouts,

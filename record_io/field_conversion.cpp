@@ -62,8 +62,10 @@ struct DecimalNumber {
 
 // exponent := ('E' | 'D' | 'e' | 'd') [sign] digits | sign digits
 bool parseExponent(Scanner& scan, int& exponent) {
-  if (isExponentLetter(scan.peek())) scan.next();
-  else if (!isSign(scan.peek())) return false;
+  if (isExponentLetter(scan.peek()))
+    scan.next();
+  else if (!isSign(scan.peek()))
+    return false;
   const bool negative = scan.optionalSign();
   if (!isDigit(scan.peek())) return false;
   int value = 0;
@@ -124,9 +126,7 @@ bool roundExactFactors(bool negative, std::uint64_t mantissa, int exponent, floa
 }
 #else
 // Arithmetic in a wider format would round twice; only the general conversion is exact.
-bool roundExactFactors(bool, std::uint64_t, int, float&) {
-  return false;
-}
+bool roundExactFactors(bool, std::uint64_t, int, float&) { return false; }
 #endif
 
 // The shape nearly every real field of a listing has: leading blanks, an optional sign and

@@ -77,9 +77,12 @@ class LayoutParser {
   // field := 'A' w | 'I' w | 'F' w '.' d
   LayoutItem parseField(char letter) {
     LayoutItem item = makeItem(LayoutItemKind::Text);
-    if (letter == 'I') item.kind = LayoutItemKind::Integer;
-    else if (letter == 'F') item.kind = LayoutItemKind::Real;
-    else if (letter != 'A') fault("unknown item");
+    if (letter == 'I')
+      item.kind = LayoutItemKind::Integer;
+    else if (letter == 'F')
+      item.kind = LayoutItemKind::Real;
+    else if (letter != 'A')
+      fault("unknown item");
     item.width = parseNumber();
     if (item.width < 1) fault("a field must be at least one column wide");
     if (item.kind == LayoutItemKind::Real) {
@@ -137,9 +140,12 @@ Layout Layout::parse(std::string_view text) {
   int column = 0;
   for (const LayoutItem& item : layout.items_) {
     if (item.isData()) ++layout.dataItemCount_;
-    if (item.kind == LayoutItemKind::RecordBreak) column = 0;
-    else if (item.kind == LayoutItemKind::Literal) column += static_cast<int>(item.literal.size());
-    else column += item.width;
+    if (item.kind == LayoutItemKind::RecordBreak)
+      column = 0;
+    else if (item.kind == LayoutItemKind::Literal)
+      column += static_cast<int>(item.literal.size());
+    else
+      column += item.width;
     layout.reach_ = std::max(layout.reach_, column);
   }
   return layout;

@@ -20,9 +20,9 @@ enum class LayoutItemKind {
 
 struct LayoutItem {
   LayoutItemKind kind = LayoutItemKind::Skip;
-  int width = 0;         // columns of a field, or of a skip
-  int decimals = 0;      // d of Fw.d
-  std::string literal;   // characters of a literal
+  int width = 0;        // columns of a field, or of a skip
+  int decimals = 0;     // d of Fw.d
+  std::string literal;  // characters of a literal
 
   bool isData() const {
     return kind == LayoutItemKind::Text || kind == LayoutItemKind::Integer ||

@@ -75,4 +75,15 @@ int RecordError::exitStatus() const {
 
 void raiseRecordError(RecordFailure failure) { throw RecordError(std::move(failure)); }
 
+void raiseStreamError(ErrorKind kind, int statement, int unit, std::string fileName,
+                      std::string reason) {
+  RecordFailure failure;
+  failure.kind = kind;
+  failure.statement = statement;
+  failure.unit = unit;
+  failure.fileName = std::move(fileName);
+  failure.reason = std::move(reason);
+  raiseRecordError(std::move(failure));
+}
+
 }  // namespace hlext

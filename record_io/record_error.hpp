@@ -33,8 +33,8 @@ struct RecordFailure {
   int statement = 0;
   int unit = 0;
   std::string fileName;
-  long long record = 0;   // line number in the file, from 1; 0 when no record is involved
-  int firstColumn = 0;    // columns of the field at fault; 0 when no field is involved
+  long long record = 0;  // line number in the file, from 1; 0 when no record is involved
+  int firstColumn = 0;   // columns of the field at fault; 0 when no field is involved
   int lastColumn = 0;
   std::string fieldText;  // the field as read
   std::string reason;     // the system's explanation for a file or stream failure
@@ -59,5 +59,10 @@ class RecordError : public std::exception {
 
 // The only place a RecordError is thrown.
 [[noreturn]] void raiseRecordError(RecordFailure failure);
+
+// A failure of a unit's file or stream as a whole (no record or field involved), with the
+// system's explanation.
+[[noreturn]] void raiseStreamError(ErrorKind kind, int statement, int unit, std::string fileName,
+                                   std::string reason);
 
 }  // namespace hlext

@@ -82,8 +82,8 @@ std::optional<BadField> RecordReader::convert(int statement, const LayoutItem& f
   }
   if (ok) return std::nullopt;
   const FieldSpot& spot = spots_[index];
-  return BadField{failure, statement, spot.record, spot.firstColumn, spot.lastColumn,
-                  std::string(text)};
+  return BadField{failure,          statement,       spot.record,
+                  spot.firstColumn, spot.lastColumn, std::string(text)};
 }
 
 void RecordReader::reject(const BadField& field) const {

@@ -76,13 +76,7 @@ void RecordWriter::close() {
 }
 
 void RecordWriter::fail(int statement, std::string reason) const {
-  RecordFailure failure;
-  failure.kind = ErrorKind::WriteFailed;
-  failure.statement = statement;
-  failure.unit = unit_;
-  failure.fileName = fileName_;
-  failure.reason = std::move(reason);
-  raiseRecordError(std::move(failure));
+  raiseStreamError(ErrorKind::WriteFailed, statement, unit_, fileName_, std::move(reason));
 }
 
 }  // namespace hlext

@@ -16,7 +16,8 @@ void UnitTable::open(int statement, int unit, const std::string& fileName) {
   if (unit == ListingUnit) {
     Opened<ByteSource> opened = connector_.openInput(fileName);
     failure = std::move(opened.failure);
-    if (opened.stream) listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
+    if (opened.stream)
+      listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
   } else {
     Opened<ByteSink> opened = connector_.openOutput(fileName);
     failure = std::move(opened.failure);
@@ -25,14 +26,8 @@ void UnitTable::open(int statement, int unit, const std::string& fileName) {
       result_.emplace(*resultSink_, unit, fileName);
     }
   }
-  if (failure.empty()) return;
-  RecordFailure record;
-  record.kind = ErrorKind::CannotOpen;
-  record.statement = statement;
-  record.unit = unit;
-  record.fileName = fileName;
-  record.reason = std::move(failure);
-  raiseRecordError(std::move(record));
+  if (!failure.empty())
+    raiseStreamError(ErrorKind::CannotOpen, statement, unit, fileName, std::move(failure));
 }
 
 RecordReader& UnitTable::reader([[maybe_unused]] int unit) {

@@ -96,9 +96,7 @@ std::string listingError(int statement, long long record, const std::string& res
   return prefix(statement, 4, "hlext.dat") + ", record " + std::to_string(record) + rest + "\n";
 }
 
-void PrintTo(const EndCase& c, std::ostream* out) {
-  *out << c.name;
-}
+void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
 
 std::vector<EndCase> endCases() {
   const Listings l;

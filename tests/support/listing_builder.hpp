@@ -40,9 +40,7 @@ inline std::string occupiedCountRecord(std::string_view count, std::string_view 
   return overwrite(record, 59, count);
 }
 
-inline std::string occupiedCountRecord(int count) {
-  return occupiedCountRecord(integer(count, 3));
-}
+inline std::string occupiedCountRecord(int count) { return occupiedCountRecord(integer(count, 3)); }
 
 // `label` in columns 17-20.
 inline std::string headingRecord(std::string_view label = "EIGE") {
@@ -124,9 +122,7 @@ inline double coefficientOf(int orbital, int row) {
   const double magnitude = orbital / 100.0 + row / 10000.0;
   return (orbital + row) % 2 == 0 ? magnitude : -magnitude;
 }
-inline double energyOf(int orbital) {
-  return -3.0 + 0.125 * orbital;
-}
+inline double energyOf(int orbital) { return -3.0 + 0.125 * orbital; }
 
 // One block of orbitals first..last (at most six) as a listing prints it: two blank records,
 // the header, a blank, the energies, two blanks, the rows with a blank between atoms, and two

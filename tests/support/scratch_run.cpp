@@ -1,14 +1,13 @@
 #include "tests/support/scratch_run.hpp"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-
-#include <unistd.h>
 
 namespace hlext::testing {
 
@@ -52,8 +51,10 @@ RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection) 
                               stdoutRedirection + " 2> '" + diagnostics.string() + "' </dev/null";
   const int raw = std::system(command.c_str());
   RunOutcome outcome;
-  if (WIFEXITED(raw)) outcome.status = WEXITSTATUS(raw);
-  else if (WIFSIGNALED(raw)) outcome.status = 128 + WTERMSIG(raw);
+  if (WIFEXITED(raw))
+    outcome.status = WEXITSTATUS(raw);
+  else if (WIFSIGNALED(raw))
+    outcome.status = 128 + WTERMSIG(raw);
   if (fs::exists(console)) outcome.console = readFile(console);
   outcome.diagnostics = readFile(diagnostics);
   fs::remove(console);

@@ -31,12 +31,8 @@ std::unique_ptr<RecordReader> readerOver(const std::string& text) {
 
 // The coefficient of data row `row` in block column k is row + k/8; odd rows are labelled S,
 // even rows PX.
-float valueOf(int row, int blockColumn) {
-  return static_cast<float>(row + blockColumn * 0.125);
-}
-Text4 labelOf(int row) {
-  return row % 2 == 1 ? text4("S   ") : text4("PX  ");
-}
+float valueOf(int row, int blockColumn) { return static_cast<float>(row + blockColumn * 0.125); }
+Text4 labelOf(int row) { return row % 2 == 1 ? text4("S   ") : text4("PX  "); }
 
 std::string dataRow(int row, char mark = ' ') {
   std::vector<double> values;
@@ -55,26 +51,13 @@ std::vector<std::string> script(const std::string& tokens) {
     const int times = token.size() > 2 ? std::stoi(token.substr(2)) : 1;
     for (int i = 0; i < times; ++i) {
       switch (token[0]) {
-        case 'D':
-          records.push_back(dataRow(++row));
-          break;
-        case 'M':
-          records.push_back(dataRow(++row, '2'));
-          break;
-        case 'B':
-          records.push_back("");
-          break;
-        case 'P':
-          records.push_back("1");
-          break;
-        case 'Q':
-          records.push_back(rowRecord("S", "C", 3, {9.5, 9.5}, '1'));
-          break;
-        case 'Z':
-          records.push_back(rowRecord("S", "C", 0, {8.5, 8.5, 8.5}));
-          break;
-        default:
-          ADD_FAILURE() << "unknown token " << token;
+        case 'D': records.push_back(dataRow(++row)); break;
+        case 'M': records.push_back(dataRow(++row, '2')); break;
+        case 'B': records.push_back(""); break;
+        case 'P': records.push_back("1"); break;
+        case 'Q': records.push_back(rowRecord("S", "C", 3, {9.5, 9.5}, '1')); break;
+        case 'Z': records.push_back(rowRecord("S", "C", 0, {8.5, 8.5, 8.5})); break;
+        default: ADD_FAILURE() << "unknown token " << token;
       }
     }
   }

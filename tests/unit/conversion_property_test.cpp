@@ -47,15 +47,9 @@ constexpr int MaxWidth = 24;
 constexpr int MaxDecimals = 9;
 constexpr std::size_t SecondWidth = 12;
 
-bool isSign(char c) {
-  return c == '+' || c == '-';
-}
-bool isDigit(char c) {
-  return c >= '0' && c <= '9';
-}
-bool isExponentLetter(char c) {
-  return c == 'E' || c == 'e' || c == 'D' || c == 'd';
-}
+bool isSign(char c) { return c == '+' || c == '-'; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isExponentLetter(char c) { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 
 // A short text in a fixed buffer.
 struct Chars {

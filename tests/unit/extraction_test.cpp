@@ -101,9 +101,7 @@ void check(const RunCase& c) {
 Expected normal(int n, int orbitalCount, bool sameBlock = true) {
   return {echoed(n, sameBlock), resultFor(n, orbitalCount)};
 }
-Expected refused(std::string console) {
-  return {std::move(console), NotFound};
-}
+Expected refused(std::string console) { return {std::move(console), NotFound}; }
 Expected endOfFile(std::string console, int statement, const Listing& listing) {
   return {std::move(console), "", ErrorKind::EndOfFile, statement, listing.size() + 1};
 }

@@ -29,31 +29,19 @@ TEST_P(IntegerFieldTest, Converts) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, IntegerFieldTest, ::testing::Values(
-    IntegerCase{"", true, 0},
-    IntegerCase{"   ", true, 0},
-    IntegerCase{"  5", true, 5},
-    IntegerCase{"5  ", true, 5},
-    IntegerCase{" 1 2", true, 12},
-    IntegerCase{"  -7", true, -7},
-    IntegerCase{" +42", true, 42},
-    IntegerCase{"-0", true, 0},
-    IntegerCase{"99999", true, 99999},
-    IntegerCase{"2147483647", true, 2147483647},
-    IntegerCase{"-2147483648", true, std::numeric_limits<std::int32_t>::min()},
-    IntegerCase{"2147483648", false, 0},
-    IntegerCase{"99999999999999999999", false, 0},
-    IntegerCase{"    -", false, 0},
-    IntegerCase{"+", false, 0},
-    IntegerCase{"0.249", false, 0},
-    IntegerCase{"  1.", false, 0},
-    IntegerCase{"abc", false, 0},
-    IntegerCase{"1-2", false, 0},
-    IntegerCase{"--1", false, 0},
-    IntegerCase{"+-1", false, 0},
-    IntegerCase{"\t1", false, 0},
-    IntegerCase{"1\r", false, 0},
-    IntegerCase{"1E2", false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, IntegerFieldTest,
+    ::testing::Values(
+        IntegerCase{"", true, 0}, IntegerCase{"   ", true, 0}, IntegerCase{"  5", true, 5},
+        IntegerCase{"5  ", true, 5}, IntegerCase{" 1 2", true, 12}, IntegerCase{"  -7", true, -7},
+        IntegerCase{" +42", true, 42}, IntegerCase{"-0", true, 0},
+        IntegerCase{"99999", true, 99999}, IntegerCase{"2147483647", true, 2147483647},
+        IntegerCase{"-2147483648", true, std::numeric_limits<std::int32_t>::min()},
+        IntegerCase{"2147483648", false, 0}, IntegerCase{"99999999999999999999", false, 0},
+        IntegerCase{"    -", false, 0}, IntegerCase{"+", false, 0}, IntegerCase{"0.249", false, 0},
+        IntegerCase{"  1.", false, 0}, IntegerCase{"abc", false, 0}, IntegerCase{"1-2", false, 0},
+        IntegerCase{"--1", false, 0}, IntegerCase{"+-1", false, 0}, IntegerCase{"\t1", false, 0},
+        IntegerCase{"1\r", false, 0}, IntegerCase{"1E2", false, 0}));
 
 struct RealCase {
   const char* field;
@@ -77,72 +65,46 @@ TEST_P(RealFieldTest, ConvertsToTheNearestSingle) {
 constexpr float MinSubnormal = std::numeric_limits<float>::denorm_min();
 constexpr float MaxSingle = std::numeric_limits<float>::max();
 
-INSTANTIATE_TEST_SUITE_P(Table, RealFieldTest, ::testing::Values(
-    RealCase{"", 5, true, 0.0F},
-    RealCase{"            ", 5, true, 0.0F},
-    RealCase{"   -0.12345", 5, true, -0.12345F},
-    RealCase{"      -12345", 5, true, -0.12345F},
-    RealCase{"12345", 5, true, 0.12345F},
-    RealCase{"12345E2", 5, true, 12.345F},
-    RealCase{"12345D2", 5, true, 12.345F},
-    RealCase{"1.5e-2", 5, true, 0.015F},
-    RealCase{"1.5d+2", 5, true, 150.0F},
-    RealCase{"1.5+2", 5, true, 150.0F},
-    RealCase{"1.5-2", 5, true, 0.015F},
-    RealCase{" 1 . 5 ", 5, true, 1.5F},
-    RealCase{"5.", 5, true, 5.0F},
-    RealCase{".5", 5, true, 0.5F},
-    RealCase{"-.5", 5, true, -0.5F},
-    RealCase{"+2.25", 5, true, 2.25F},
-    RealCase{"-0.00000", 5, true, -0.0F},
-    RealCase{"-0", 5, true, -0.0F},
-    RealCase{"0", 5, true, 0.0F},
-    RealCase{"   -11.23456", 5, true, -11.23456F},
-    RealCase{"9999.99999", 5, true, 10000.0F},
-    RealCase{"-999.99999", 5, true, -1000.0F},
-    // Ties to even: 2^24 + 1 lies halfway between two singles.
-    RealCase{"16777217.", 5, true, 16777216.0F},
-    RealCase{"16777219.", 5, true, 16777220.0F},
-    // On both sides of the limits of exact single arithmetic: 2^24 units, a divisor of 10^10.
-    RealCase{"   16777216.", 5, true, 16777216.0F},
-    RealCase{"   1677721.6", 5, true, 1677721.625F},
-    RealCase{"   1677721.7", 5, true, 1677721.75F},
-    RealCase{"0.0000000001", 5, true, 1e-10F},
-    RealCase{"0.00000000001", 5, true, 1e-11F},
-    RealCase{"      -16777", 0, true, -16777.0F},
-    RealCase{"00000000000000000000001.", 5, true, 1.0F},
-    RealCase{"  -0.33333333", 5, true, -0.333333333F},
-    RealCase{"3.4028235E38", 5, true, MaxSingle},
-    RealCase{"1.E-40", 5, true, 9.99994610111476e-41F},
-    // Without a point the implied decimals scale the digits before the exponent too.
-    RealCase{"1E-40", 5, true, MinSubnormal},
-    RealCase{"1E39", 5, true, 1e34F},
-    RealCase{"1.4E-45", 5, true, MinSubnormal},
-    RealCase{"1E-50", 5, true, 0.0F},
-    RealCase{"-1E-50", 5, true, -0.0F},
-    RealCase{"1E-999999999999", 5, true, 0.0F},
-    RealCase{"0E999999", 5, true, 0.0F},
-    RealCase{"000000000001", 5, true, 0.00001F},
-    RealCase{"3.5E38", 5, false, 0.0F},
-    RealCase{"1.E39", 5, false, 0.0F},
-    RealCase{"1E999999999999", 5, false, 0.0F},
-    RealCase{"-", 5, false, 0.0F},
-    RealCase{"+", 5, false, 0.0F},
-    RealCase{".", 5, false, 0.0F},
-    RealCase{"-.", 5, false, 0.0F},
-    RealCase{"1.2.3", 5, false, 0.0F},
-    RealCase{"1.5E", 5, false, 0.0F},
-    RealCase{"1.5D", 5, false, 0.0F},
-    RealCase{"1.5E+", 5, false, 0.0F},
-    RealCase{"1.5+", 5, false, 0.0F},
-    RealCase{"E5", 5, false, 0.0F},
-    RealCase{"inf", 5, false, 0.0F},
-    RealCase{"-INF", 5, false, 0.0F},
-    RealCase{"nan", 5, false, 0.0F},
-    RealCase{"0x1p3", 5, false, 0.0F},
-    RealCase{"1.0\t", 5, false, 0.0F},
-    RealCase{"1.0\r", 5, false, 0.0F},
-    RealCase{"1.2O3", 5, false, 0.0F}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, RealFieldTest,
+    ::testing::Values(
+        RealCase{"", 5, true, 0.0F}, RealCase{"            ", 5, true, 0.0F},
+        RealCase{"   -0.12345", 5, true, -0.12345F}, RealCase{"      -12345", 5, true, -0.12345F},
+        RealCase{"12345", 5, true, 0.12345F}, RealCase{"12345E2", 5, true, 12.345F},
+        RealCase{"12345D2", 5, true, 12.345F}, RealCase{"1.5e-2", 5, true, 0.015F},
+        RealCase{"1.5d+2", 5, true, 150.0F}, RealCase{"1.5+2", 5, true, 150.0F},
+        RealCase{"1.5-2", 5, true, 0.015F}, RealCase{" 1 . 5 ", 5, true, 1.5F},
+        RealCase{"5.", 5, true, 5.0F}, RealCase{".5", 5, true, 0.5F},
+        RealCase{"-.5", 5, true, -0.5F}, RealCase{"+2.25", 5, true, 2.25F},
+        RealCase{"-0.00000", 5, true, -0.0F}, RealCase{"-0", 5, true, -0.0F},
+        RealCase{"0", 5, true, 0.0F}, RealCase{"   -11.23456", 5, true, -11.23456F},
+        RealCase{"9999.99999", 5, true, 10000.0F}, RealCase{"-999.99999", 5, true, -1000.0F},
+        // Ties to even: 2^24 + 1 lies halfway between two singles.
+        RealCase{"16777217.", 5, true, 16777216.0F}, RealCase{"16777219.", 5, true, 16777220.0F},
+        // On both sides of the limits of exact single arithmetic: 2^24 units, a divisor of 10^10.
+        RealCase{"   16777216.", 5, true, 16777216.0F},
+        RealCase{"   1677721.6", 5, true, 1677721.625F},
+        RealCase{"   1677721.7", 5, true, 1677721.75F}, RealCase{"0.0000000001", 5, true, 1e-10F},
+        RealCase{"0.00000000001", 5, true, 1e-11F}, RealCase{"      -16777", 0, true, -16777.0F},
+        RealCase{"00000000000000000000001.", 5, true, 1.0F},
+        RealCase{"  -0.33333333", 5, true, -0.333333333F},
+        RealCase{"3.4028235E38", 5, true, MaxSingle},
+        RealCase{"1.E-40", 5, true, 9.99994610111476e-41F},
+        // Without a point the implied decimals scale the digits before the exponent too.
+        RealCase{"1E-40", 5, true, MinSubnormal}, RealCase{"1E39", 5, true, 1e34F},
+        RealCase{"1.4E-45", 5, true, MinSubnormal}, RealCase{"1E-50", 5, true, 0.0F},
+        RealCase{"-1E-50", 5, true, -0.0F}, RealCase{"1E-999999999999", 5, true, 0.0F},
+        RealCase{"0E999999", 5, true, 0.0F}, RealCase{"000000000001", 5, true, 0.00001F},
+        RealCase{"3.5E38", 5, false, 0.0F}, RealCase{"1.E39", 5, false, 0.0F},
+        RealCase{"1E999999999999", 5, false, 0.0F}, RealCase{"-", 5, false, 0.0F},
+        RealCase{"+", 5, false, 0.0F}, RealCase{".", 5, false, 0.0F},
+        RealCase{"-.", 5, false, 0.0F}, RealCase{"1.2.3", 5, false, 0.0F},
+        RealCase{"1.5E", 5, false, 0.0F}, RealCase{"1.5D", 5, false, 0.0F},
+        RealCase{"1.5E+", 5, false, 0.0F}, RealCase{"1.5+", 5, false, 0.0F},
+        RealCase{"E5", 5, false, 0.0F}, RealCase{"inf", 5, false, 0.0F},
+        RealCase{"-INF", 5, false, 0.0F}, RealCase{"nan", 5, false, 0.0F},
+        RealCase{"0x1p3", 5, false, 0.0F}, RealCase{"1.0\t", 5, false, 0.0F},
+        RealCase{"1.0\r", 5, false, 0.0F}, RealCase{"1.2O3", 5, false, 0.0F}));
 
 struct IntegerOutputCase {
   std::int32_t value;
@@ -158,17 +120,14 @@ TEST_P(IntegerOutputTest, Writes) {
   EXPECT_EQ(out, GetParam().text);
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, IntegerOutputTest, ::testing::Values(
-    IntegerOutputCase{12, 5, "   12"},
-    IntegerOutputCase{-7, 5, "   -7"},
-    IntegerOutputCase{123456, 5, "*****"},
-    IntegerOutputCase{99999, 5, "99999"},
-    IntegerOutputCase{-9999, 5, "-9999"},
-    IntegerOutputCase{-10000, 5, "*****"},
-    IntegerOutputCase{0, 5, "    0"},
-    IntegerOutputCase{999, 3, "999"},
-    IntegerOutputCase{1000, 3, "***"},
-    IntegerOutputCase{std::numeric_limits<std::int32_t>::min(), 5, "*****"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, IntegerOutputTest,
+    ::testing::Values(IntegerOutputCase{12, 5, "   12"}, IntegerOutputCase{-7, 5, "   -7"},
+                      IntegerOutputCase{123456, 5, "*****"}, IntegerOutputCase{99999, 5, "99999"},
+                      IntegerOutputCase{-9999, 5, "-9999"}, IntegerOutputCase{-10000, 5, "*****"},
+                      IntegerOutputCase{0, 5, "    0"}, IntegerOutputCase{999, 3, "999"},
+                      IntegerOutputCase{1000, 3, "***"},
+                      IntegerOutputCase{std::numeric_limits<std::int32_t>::min(), 5, "*****"}));
 
 struct RealOutputCase {
   float value;
@@ -184,23 +143,19 @@ TEST_P(RealOutputTest, WritesTheExactValueRounded) {
   EXPECT_EQ(out, std::string("|") + GetParam().text + "|");
 }
 
-INSTANTIATE_TEST_SUITE_P(Table, RealOutputTest, ::testing::Values(
-    RealOutputCase{9999.9990234375F, "9999.99902"},
-    RealOutputCase{-999.9999389648438F, "-999.99994"},
-    RealOutputCase{-1000.0F, "**********"},
-    RealOutputCase{10000.0F, "**********"},
-    RealOutputCase{-0.000001F, "  -0.00000"},
-    RealOutputCase{-0.0F, "  -0.00000"},
-    RealOutputCase{0.0F, "   0.00000"},
-    RealOutputCase{0.5F, "   0.50000"},
-    RealOutputCase{-11.23456F, " -11.23456"},
-    RealOutputCase{0.21034F, "   0.21034"},
-    // Exact halfway cases go to the even neighbour.
-    RealOutputCase{0.015625F, "   0.01562"},
-    RealOutputCase{0.046875F, "   0.04688"},
-    RealOutputCase{MaxSingle, "**********"},
-    RealOutputCase{MinSubnormal, "   0.00000"},
-    RealOutputCase{-MinSubnormal, "  -0.00000"}));
+INSTANTIATE_TEST_SUITE_P(
+    Table, RealOutputTest,
+    ::testing::Values(
+        RealOutputCase{9999.9990234375F, "9999.99902"},
+        RealOutputCase{-999.9999389648438F, "-999.99994"}, RealOutputCase{-1000.0F, "**********"},
+        RealOutputCase{10000.0F, "**********"}, RealOutputCase{-0.000001F, "  -0.00000"},
+        RealOutputCase{-0.0F, "  -0.00000"}, RealOutputCase{0.0F, "   0.00000"},
+        RealOutputCase{0.5F, "   0.50000"}, RealOutputCase{-11.23456F, " -11.23456"},
+        RealOutputCase{0.21034F, "   0.21034"},
+        // Exact halfway cases go to the even neighbour.
+        RealOutputCase{0.015625F, "   0.01562"}, RealOutputCase{0.046875F, "   0.04688"},
+        RealOutputCase{MaxSingle, "**********"}, RealOutputCase{MinSubnormal, "   0.00000"},
+        RealOutputCase{-MinSubnormal, "  -0.00000"}));
 
 TEST(RealOutputTest, OtherWidthsAndDecimals) {
   std::string out;

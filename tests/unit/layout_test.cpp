@@ -16,24 +16,12 @@ std::string expanded(const Layout& layout) {
     if (!out.empty()) out += ',';
     const std::string width = std::to_string(item.width);
     switch (item.kind) {
-      case LayoutItemKind::Skip:
-        out += width + "X";
-        break;
-      case LayoutItemKind::Text:
-        out += "A" + width;
-        break;
-      case LayoutItemKind::Integer:
-        out += "I" + width;
-        break;
-      case LayoutItemKind::Real:
-        out += "F" + width + "." + std::to_string(item.decimals);
-        break;
-      case LayoutItemKind::RecordBreak:
-        out += "/";
-        break;
-      case LayoutItemKind::Literal:
-        out += "'" + item.literal + "'";
-        break;
+      case LayoutItemKind::Skip: out += width + "X"; break;
+      case LayoutItemKind::Text: out += "A" + width; break;
+      case LayoutItemKind::Integer: out += "I" + width; break;
+      case LayoutItemKind::Real: out += "F" + width + "." + std::to_string(item.decimals); break;
+      case LayoutItemKind::RecordBreak: out += "/"; break;
+      case LayoutItemKind::Literal: out += "'" + item.literal + "'"; break;
     }
   }
   return out;
@@ -53,9 +41,7 @@ struct LayoutCase {
   int reach;
 };
 
-void PrintTo(const LayoutCase& row, std::ostream* os) {
-  *os << row.text;
-}
+void PrintTo(const LayoutCase& row, std::ostream* os) { *os << row.text; }
 
 class LayoutParseTest : public ::testing::TestWithParam<LayoutCase> {};
 

@@ -17,12 +17,8 @@ Text4 label(std::string_view text) {
 }
 
 // Row r of the table holds r as the coefficient of N and -r/2 as that of N+1.
-float coefficientN(int row) {
-  return static_cast<float>(row);
-}
-float coefficientNext(int row) {
-  return -0.5F * static_cast<float>(row);
-}
+float coefficientN(int row) { return static_cast<float>(row); }
+float coefficientNext(int row) { return -0.5F * static_cast<float>(row); }
 
 constexpr float Untouched = 99.0F;
 

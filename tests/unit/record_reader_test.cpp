@@ -123,9 +123,7 @@ struct ConsumeCase {
   int records;
 };
 
-void PrintTo(const ConsumeCase& row, std::ostream* os) {
-  *os << row.layout << " " << row.items;
-}
+void PrintTo(const ConsumeCase& row, std::ostream* os) { *os << row.layout << " " << row.items; }
 
 class RecordsConsumedTest : public ::testing::TestWithParam<ConsumeCase> {};
 
@@ -260,9 +258,7 @@ struct SplitCase {
   std::vector<std::string> records;
 };
 
-void PrintTo(const SplitCase& row, std::ostream* os) {
-  *os << row.name;
-}
+void PrintTo(const SplitCase& row, std::ostream* os) { *os << row.name; }
 
 class RecordSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
@@ -350,9 +346,7 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   EXPECT_EQ(reader.recordNumber(), row.recordsRead);
 }
 
-std::string rhfWith(std::string_view count) {
-  return columns({{11, "RHF "}, {59, count}}) + "\n";
-}
+std::string rhfWith(std::string_view count) { return columns({{11, "RHF "}, {59, count}}) + "\n"; }
 
 const ErrorCase errorCases[] = {
     {"(10X,A4,44X,I3)", 2, "", 0, "record 1: end of file"},

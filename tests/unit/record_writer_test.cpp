@@ -64,9 +64,7 @@ struct ValueRunCase {
   std::vector<std::size_t> lengths;  // of the records written
 };
 
-void PrintTo(const ValueRunCase& row, std::ostream* os) {
-  *os << row.count << " values";
-}
+void PrintTo(const ValueRunCase& row, std::ostream* os) { *os << row.count << " values"; }
 
 class ValueRunTest : public ::testing::TestWithParam<ValueRunCase> {};
 
@@ -143,9 +141,7 @@ struct WriteFailureCase {
   const char* diagnostic;
 };
 
-void PrintTo(const WriteFailureCase& row, std::ostream* os) {
-  *os << row.name;
-}
+void PrintTo(const WriteFailureCase& row, std::ostream* os) { *os << row.name; }
 
 class WriteFailureTest : public ::testing::TestWithParam<WriteFailureCase> {};
 
