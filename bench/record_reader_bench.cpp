@@ -117,22 +117,11 @@ long long countRecords(std::string_view text) {
   return static_cast<long long>(std::count(text.begin(), text.end(), '\n'));
 }
 
-class TextSource final : public hlext::ByteSource {
- public:
-  explicit TextSource(std::string_view text) : rest_(text) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t count = std::min(buffer.size(), rest_.size());
-    std::copy_n(rest_.data(), count, buffer.data());
-    rest_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view rest_;
-};
-
 std::unique_ptr<hlext::RecordReader> readerOver(std::string_view text) {
-  return std::make_unique<hlext::RecordReader>(std::make_unique<TextSource>(text), 4, "hlext.dat");
+  // The source reads `text` itself; the connector that made it is not needed afterwards.
+  hlext::MemoryConnector memory(text);
+  return std::make_unique<hlext::RecordReader>(memory.openInput("hlext.dat").stream, 4,
+                                               "hlext.dat");
 }
 
 void setRate(benchmark::State& state, long long recordsPerIteration) {

@@ -107,13 +107,15 @@ def row_line(function, values):
     return f" {label:<2}{element:>3}{atom:4d}" + "".join(f"{float(v):12.5f}" for v in values)
 
 
-def listing_lines(molecule: Molecule) -> list[str]:
-    atoms = len({f[2] for f in molecule.functions})
-    lines = PREAMBLE.format(title=molecule.title, basis=molecule.basis_name, atoms=atoms,
-                            functions=len(molecule.functions), charge=0,
-                            multiplicity=1).splitlines()
-    lines += ["",
-              "          RHF  CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS".ljust(58)
+def listing_lines(molecule: Molecule, preamble: list[str] | None = None) -> list[str]:
+    """The listing's lines; `preamble` replaces the job description before the "RHF " record."""
+    if preamble is None:
+        atoms = len({f[2] for f in molecule.functions})
+        preamble = PREAMBLE.format(title=molecule.title, basis=molecule.basis_name, atoms=atoms,
+                                   functions=len(molecule.functions), charge=0,
+                                   multiplicity=1).splitlines() + [""]
+    lines = list(preamble)
+    lines += ["          RHF  CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS".ljust(58)
               + f"{molecule.occupied:3d}",
               "",
               " ITER      TOTAL ENERGY        E CHANGE       DENSITY CHANGE",
