@@ -20,7 +20,7 @@ struct CoefficientPass::RowRecord {
   }
 };
 
-CoefficientPass::CoefficientPass(PassKind kind, int statement, int blockColumn)
+CoefficientPass::CoefficientPass(PassKind kind, Statement statement, int blockColumn)
     : kind_(kind), statement_(statement), blockColumn_(blockColumn) {
   assert(kind != PassKind::SameBlock || (blockColumn >= 1 && blockColumn <= 5));
 }

@@ -16,7 +16,7 @@ enum class PassKind {
 
 class CoefficientPass {
  public:
-  CoefficientPass(PassKind kind, int statement, int blockColumn = 1);
+  CoefficientPass(PassKind kind, Statement statement, int blockColumn = 1);
 
   // Reads row records under `rowLayout` and stores the kept block columns into rows 1, 2, ...
   // of `table`; gives the number of rows stored. A page record (1 in column 1) is passed over;
@@ -30,7 +30,7 @@ class CoefficientPass {
   void store(const RowRecord& record, OrbitalRow& row) const;
 
   PassKind kind_;
-  int statement_;
+  Statement statement_;
   int blockColumn_;
 };
 

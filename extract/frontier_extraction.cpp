@@ -73,10 +73,10 @@ bool FrontierExtraction::findNextHeader() {
   return search(statement::HeaderSearch, layouts_.header, items, BlockHeaderLabel);
 }
 
-void FrontierExtraction::readBlockEnergies(int statementNumber, const Layout& layout) {
+void FrontierExtraction::readBlockEnergies(Statement statement, const Layout& layout) {
   auto& e = blockEnergies_;
   const std::array<ReadItem, 6> items = {&e[0], &e[1], &e[2], &e[3], &e[4], &e[5]};
-  units_.reader(ListingUnit).read(statementNumber, layout, items);
+  units_.reader(ListingUnit).read(statement, layout, items);
 }
 
 std::int32_t FrontierExtraction::gatherSameBlock() {
@@ -108,11 +108,11 @@ std::int32_t FrontierExtraction::gatherSplit() {
 // Reads at most ScanLimit records and stops at the first whose label (always the first item)
 // is `wanted`. Records with another label are passed over even when their other fields do not
 // convert; a matching record must convert in full.
-bool FrontierExtraction::search(int statementNumber, const Layout& layout,
+bool FrontierExtraction::search(Statement statement, const Layout& layout,
                                 std::span<const ReadItem> items, const Text4& wanted) {
   RecordReader& listing = units_.reader(ListingUnit);
   for (int records = 0; records < ScanLimit; ++records) {
-    const std::optional<BadField> bad = listing.scan(statementNumber, layout, items);
+    const std::optional<BadField> bad = listing.scan(statement, layout, items);
     if (label_ != wanted) continue;
     if (bad) listing.reject(*bad);
     return true;
@@ -120,14 +120,14 @@ bool FrontierExtraction::search(int statementNumber, const Layout& layout,
   return false;
 }
 
-void FrontierExtraction::refuse(int statementNumber) {
-  units_.writer(ResultUnit).write(statementNumber, layouts_.notFound, {});
+void FrontierExtraction::refuse(Statement statement) {
+  units_.writer(ResultUnit).write(statement, layouts_.notFound, {});
   units_.stopRun();
 }
 
-void FrontierExtraction::echo(int statementNumber, std::int32_t value) {
+void FrontierExtraction::echo(Statement statement, std::int32_t value) {
   const std::array<WriteItem, 1> items = {value};
-  units_.writer(ConsoleUnit).write(statementNumber, layouts_.count, items);
+  units_.writer(ConsoleUnit).write(statement, layouts_.count, items);
 }
 
 }  // namespace hlext

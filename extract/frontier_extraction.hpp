@@ -32,13 +32,13 @@ class FrontierExtraction {
   void readFirstHeader();
   bool locateBlock();
   bool findNextHeader();
-  void readBlockEnergies(int statementNumber, const Layout& layout);
+  void readBlockEnergies(Statement statement, const Layout& layout);
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
-  bool search(int statementNumber, const Layout& layout, std::span<const ReadItem> items,
+  bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
               const Text4& wanted);
-  void refuse(int statementNumber);
-  void echo(int statementNumber, std::int32_t value);
+  void refuse(Statement statement);
+  void echo(Statement statement, std::int32_t value);
 
   StatementLayouts layouts_;
   UnitTable units_;

@@ -6,18 +6,18 @@
 namespace hlext {
 namespace {
 
-void writeVector(RecordWriter& result, int statementNumber, const Layout& layout,
+void writeVector(RecordWriter& result, Statement statement, const Layout& layout,
                  const std::array<float, RowCapacity>& vector, std::int32_t rowCount) {
   std::array<WriteItem, RowCapacity> items{};
   const auto count = static_cast<std::size_t>(rowCount);
   std::copy_n(vector.begin(), count, items.begin());
-  result.write(statementNumber, layout, std::span<const WriteItem>(items.data(), count));
+  result.write(statement, layout, std::span<const WriteItem>(items.data(), count));
 }
 
-void writeEnergy(RecordWriter& result, int statementNumber, const Layout& layout,
+void writeEnergy(RecordWriter& result, Statement statement, const Layout& layout,
                  std::int32_t orbital, float energy) {
   const std::array<WriteItem, 2> items = {orbital, energy};
-  result.write(statementNumber, layout, items);
+  result.write(statement, layout, items);
 }
 
 }  // namespace

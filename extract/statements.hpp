@@ -1,34 +1,35 @@
-// The numbered statements of a run and the layout strings they use. The numbers identify a
-// statement in diagnostics; the layouts are kept as text and parsed when a run starts.
+// The numbered statements of a run and the layout strings they use. A statement's number and
+// name identify it in diagnostics; the layouts are kept as text and parsed when a run starts.
 #pragma once
 
 #include "record_io/layout.hpp"
+#include "record_io/statement.hpp"
 
 namespace hlext {
 
 namespace statement {
-inline constexpr int OpenListing = 9;
-inline constexpr int OpenResult = 10;
-inline constexpr int OccupiedCountSearch = 13;
-inline constexpr int OccupiedCountRefused = 16;
-inline constexpr int EchoOccupiedCount = 18;
-inline constexpr int HeadingSearch = 22;
-inline constexpr int HeadingRefused = 25;
-inline constexpr int FirstHeader = 27;
-inline constexpr int HeaderSearch = 32;
-inline constexpr int HeaderRefused = 34;
-inline constexpr int BlockEnergies = 46;
-inline constexpr int SameBlockPass = 57;
-inline constexpr int EchoRowCount = 68;
-inline constexpr int SplitFirstPass = 94;
-inline constexpr int NextBlockEnergies = 108;
-inline constexpr int SplitSecondPass = 118;
-inline constexpr int RowCountMismatch = 126;
-inline constexpr int ResultRowCount = 145;
-inline constexpr int ResultEnergyN = 146;
-inline constexpr int ResultVectorN = 147;
-inline constexpr int ResultEnergyNext = 148;
-inline constexpr int ResultVectorNext = 149;
+inline constexpr Statement OpenListing{9, "listing open"};
+inline constexpr Statement OpenResult{10, "result file open"};
+inline constexpr Statement OccupiedCountSearch{13, "occupied-count search"};
+inline constexpr Statement OccupiedCountRefused{16, "occupied count not found"};
+inline constexpr Statement EchoOccupiedCount{18, "occupied-count echo"};
+inline constexpr Statement HeadingSearch{22, "eigenvector heading search"};
+inline constexpr Statement HeadingRefused{25, "eigenvector heading not found"};
+inline constexpr Statement FirstHeader{27, "first block header"};
+inline constexpr Statement HeaderSearch{32, "block header search"};
+inline constexpr Statement HeaderRefused{34, "block header not found"};
+inline constexpr Statement BlockEnergies{46, "block energies"};
+inline constexpr Statement SameBlockPass{57, "coefficient rows"};
+inline constexpr Statement EchoRowCount{68, "row-count echo"};
+inline constexpr Statement SplitFirstPass{94, "first-block coefficient rows"};
+inline constexpr Statement NextBlockEnergies{108, "next-block energies"};
+inline constexpr Statement SplitSecondPass{118, "next-block coefficient rows"};
+inline constexpr Statement RowCountMismatch{126, "row-count warning"};
+inline constexpr Statement ResultRowCount{145, "result row count"};
+inline constexpr Statement ResultEnergyN{146, "orbital N energy line"};
+inline constexpr Statement ResultVectorN{147, "orbital N coefficients"};
+inline constexpr Statement ResultEnergyNext{148, "orbital N+1 energy line"};
+inline constexpr Statement ResultVectorNext{149, "orbital N+1 coefficients"};
 }  // namespace statement
 
 // Every layout a run uses, parsed once at its start.

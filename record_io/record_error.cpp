@@ -7,7 +7,8 @@ namespace hlext {
 namespace {
 
 // Field text is shown between double quotes; characters that would garble the line or the
-// terminal are shown as escapes.
+// terminal are shown as escapes: control characters, and every byte from 0x80 up, since a
+// damaged listing holds no trustworthy encoding and 0x9b alone starts a terminal command.
 void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
   for (char c : text) {
@@ -19,7 +20,7 @@ void appendQuoted(std::string& out, std::string_view text) {
       out += "\\t";
     } else if (c == '\r') {
       out += "\\r";
-    } else if (byte < 0x20 || byte == 0x7f) {
+    } else if (byte < 0x20 || byte >= 0x7f) {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\x%02x", byte);
       out += escape;
@@ -31,8 +32,13 @@ void appendQuoted(std::string& out, std::string_view text) {
 }
 
 std::string describe(const RecordFailure& failure) {
-  std::string line = "hlext1: statement " + std::to_string(failure.statement) + ", unit " +
-                     std::to_string(failure.unit) + " (" + failure.fileName + ")";
+  std::string line = "hlext1: statement " + std::to_string(failure.statement);
+  if (!failure.statementName.empty()) {
+    line += " (";
+    line += failure.statementName;
+    line += ')';
+  }
+  line += ", unit " + std::to_string(failure.unit) + " (" + failure.fileName + ")";
   if (failure.record > 0) line += ", record " + std::to_string(failure.record);
   if (failure.firstColumn > 0) {
     line += ", columns " + std::to_string(failure.firstColumn) + "-" +
@@ -75,11 +81,12 @@ int RecordError::exitStatus() const {
 
 void raiseRecordError(RecordFailure failure) { throw RecordError(std::move(failure)); }
 
-void raiseStreamError(ErrorKind kind, int statement, int unit, std::string fileName,
+void raiseStreamError(ErrorKind kind, Statement statement, int unit, std::string fileName,
                       std::string reason) {
   RecordFailure failure;
   failure.kind = kind;
-  failure.statement = statement;
+  failure.statement = statement.number;
+  failure.statementName = statement.name;
   failure.unit = unit;
   failure.fileName = std::move(fileName);
   failure.reason = std::move(reason);

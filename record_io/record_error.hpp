@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "record_io/statement.hpp"
+
 namespace hlext {
 
 enum class ErrorKind {
@@ -31,6 +33,7 @@ inline constexpr int ExitFileFailure = 2;
 struct RecordFailure {
   ErrorKind kind = ErrorKind::EndOfFile;
   int statement = 0;
+  std::string_view statementName;  // what the statement does; empty when it has no name
   int unit = 0;
   std::string fileName;
   long long record = 0;  // line number in the file, from 1; 0 when no record is involved
@@ -47,7 +50,8 @@ class RecordError : public std::exception {
   const RecordFailure& failure() const { return failure_; }
   ErrorKind kind() const { return failure_.kind; }
   // One line, without a line feed, e.g.
-  // hlext1: statement 32, unit 4 (hlext.dat), record 57, columns 13-17 "0.249": bad integer
+  // hlext1: statement 32 (block header search), unit 4 (hlext.dat), record 57,
+  // columns 13-17 "0.249": bad integer
   const std::string& diagnostic() const { return diagnostic_; }
   int exitStatus() const;
   const char* what() const noexcept override { return diagnostic_.c_str(); }
@@ -62,7 +66,7 @@ class RecordError : public std::exception {
 
 // A failure of a unit's file or stream as a whole (no record or field involved), with the
 // system's explanation.
-[[noreturn]] void raiseStreamError(ErrorKind kind, int statement, int unit, std::string fileName,
-                                   std::string reason);
+[[noreturn]] void raiseStreamError(ErrorKind kind, Statement statement, int unit,
+                                   std::string fileName, std::string reason);
 
 }  // namespace hlext

@@ -14,16 +14,17 @@ RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::st
   columns_.fill(' ');
 }
 
-void RecordReader::read(int statement, const Layout& layout, std::span<const ReadItem> items) {
+void RecordReader::read(Statement statement, const Layout& layout,
+                        std::span<const ReadItem> items) {
   if (auto bad = walk(statement, layout, items)) reject(*bad);
 }
 
-std::optional<BadField> RecordReader::scan(int statement, const Layout& layout,
+std::optional<BadField> RecordReader::scan(Statement statement, const Layout& layout,
                                            std::span<const ReadItem> items) {
   return walk(statement, layout, items);
 }
 
-std::optional<BadField> RecordReader::walk(int statement, const Layout& layout,
+std::optional<BadField> RecordReader::walk(Statement statement, const Layout& layout,
                                            std::span<const ReadItem> items) {
   assert(items.size() <= MaxItems);
   assert(items.size() <= static_cast<std::size_t>(layout.dataItemCount()));
@@ -47,7 +48,7 @@ std::optional<BadField> RecordReader::walk(int statement, const Layout& layout,
   return std::nullopt;
 }
 
-std::optional<BadField> RecordReader::convert(int statement, const LayoutItem& field,
+std::optional<BadField> RecordReader::convert(Statement statement, const LayoutItem& field,
                                               const ReadItem& item, int& column,
                                               std::size_t index) {
   std::string_view text(columns_.data() + column, static_cast<std::size_t>(field.width));
@@ -95,7 +96,7 @@ void RecordReader::reject(const BadField& field) const {
   raiseRecordError(std::move(failure));
 }
 
-void RecordReader::rejectItem(int statement, std::size_t index, ErrorKind kind) const {
+void RecordReader::rejectItem(Statement statement, std::size_t index, ErrorKind kind) const {
   assert(index < MaxItems);
   const FieldSpot& spot = spots_[index];
   RecordFailure failure = failureAt(statement, kind);
@@ -106,23 +107,24 @@ void RecordReader::rejectItem(int statement, std::size_t index, ErrorKind kind) 
   raiseRecordError(std::move(failure));
 }
 
-void RecordReader::rejectRecord(int statement, ErrorKind kind, std::string reason) const {
+void RecordReader::rejectRecord(Statement statement, ErrorKind kind, std::string reason) const {
   RecordFailure failure = failureAt(statement, kind);
   failure.reason = std::move(reason);
   raiseRecordError(std::move(failure));
 }
 
-RecordFailure RecordReader::failureAt(int statement, ErrorKind kind) const {
+RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind) const {
   RecordFailure failure;
   failure.kind = kind;
-  failure.statement = statement;
+  failure.statement = statement.number;
+  failure.statementName = statement.name;
   failure.unit = unit_;
   failure.fileName = fileName_;
   failure.record = record_;
   return failure;
 }
 
-void RecordReader::startRecord(int statement) {
+void RecordReader::startRecord(Statement statement) {
   if (nextRecord()) return;
   RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile);
   // The record that was wanted and is not there.

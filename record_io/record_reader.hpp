@@ -13,13 +13,14 @@
 #include "record_io/items.hpp"
 #include "record_io/layout.hpp"
 #include "record_io/record_error.hpp"
+#include "record_io/statement.hpp"
 
 namespace hlext {
 
 // A field that did not convert, as found by a tolerant read.
 struct BadField {
   ErrorKind kind = ErrorKind::BadInteger;
-  int statement = 0;
+  Statement statement;
   long long record = 0;
   int firstColumn = 0;
   int lastColumn = 0;
@@ -35,20 +36,20 @@ class RecordReader {
   RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName);
 
   // One read statement: fills every item or raises RecordError.
-  void read(int statement, const Layout& layout, std::span<const ReadItem> items);
+  void read(Statement statement, const Layout& layout, std::span<const ReadItem> items);
 
   // The same, but a field that does not convert ends the statement and is handed back instead
   // of raised; items before it are filled. The end of the input still raises.
-  [[nodiscard]] std::optional<BadField> scan(int statement, const Layout& layout,
+  [[nodiscard]] std::optional<BadField> scan(Statement statement, const Layout& layout,
                                              std::span<const ReadItem> items);
 
   // Raise a RecordError for a bad field found by scan().
   [[noreturn]] void reject(const BadField& field) const;
   // Raise a RecordError of `kind` for item `index` of the last statement: its value converted
   // but the extraction cannot use it.
-  [[noreturn]] void rejectItem(int statement, std::size_t index, ErrorKind kind) const;
+  [[noreturn]] void rejectItem(Statement statement, std::size_t index, ErrorKind kind) const;
   // Raise a RecordError of `kind` for the last record read.
-  [[noreturn]] void rejectRecord(int statement, ErrorKind kind, std::string reason) const;
+  [[noreturn]] void rejectRecord(Statement statement, ErrorKind kind, std::string reason) const;
 
   // Records read so far: the line number of the last record read.
   long long recordNumber() const { return record_; }
@@ -61,14 +62,14 @@ class RecordReader {
     std::string_view text;  // valid while the record is current
   };
 
-  std::optional<BadField> walk(int statement, const Layout& layout,
+  std::optional<BadField> walk(Statement statement, const Layout& layout,
                                std::span<const ReadItem> items);
-  std::optional<BadField> convert(int statement, const LayoutItem& field, const ReadItem& item,
-                                  int& column, std::size_t index);
-  void startRecord(int statement);
+  std::optional<BadField> convert(Statement statement, const LayoutItem& field,
+                                  const ReadItem& item, int& column, std::size_t index);
+  void startRecord(Statement statement);
   bool nextRecord();
   bool refill();
-  RecordFailure failureAt(int statement, ErrorKind kind) const;
+  RecordFailure failureAt(Statement statement, ErrorKind kind) const;
 
   std::unique_ptr<ByteSource> source_;
   int unit_;

@@ -63,7 +63,8 @@ void RecordWriter::format(std::string& out, const Layout& layout,
   }
 }
 
-void RecordWriter::write(int statement, const Layout& layout, std::span<const WriteItem> items) {
+void RecordWriter::write(Statement statement, const Layout& layout,
+                         std::span<const WriteItem> items) {
   lastStatement_ = statement;
   text_.clear();
   format(text_, layout, items);
@@ -75,7 +76,7 @@ void RecordWriter::close() {
   if (std::string failure = sink_.close(); !failure.empty()) fail(lastStatement_, failure);
 }
 
-void RecordWriter::fail(int statement, std::string reason) const {
+void RecordWriter::fail(Statement statement, std::string reason) const {
   raiseStreamError(ErrorKind::WriteFailed, statement, unit_, fileName_, std::move(reason));
 }
 

@@ -8,6 +8,7 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
 #include "record_io/layout.hpp"
+#include "record_io/statement.hpp"
 
 namespace hlext {
 
@@ -16,7 +17,7 @@ class RecordWriter {
   RecordWriter(ByteSink& sink, int unit, std::string fileName);
 
   // One write statement. Raises RecordError (write failed) when the output refuses it.
-  void write(int statement, const Layout& layout, std::span<const WriteItem> items);
+  void write(Statement statement, const Layout& layout, std::span<const WriteItem> items);
 
   // Flushes and closes the output; raises RecordError (write failed) on failure, naming the
   // last statement that wrote to it.
@@ -26,13 +27,13 @@ class RecordWriter {
   static void format(std::string& out, const Layout& layout, std::span<const WriteItem> items);
 
  private:
-  [[noreturn]] void fail(int statement, std::string reason) const;
+  [[noreturn]] void fail(Statement statement, std::string reason) const;
 
   ByteSink& sink_;
   int unit_;
   std::string fileName_;
   std::string text_;
-  int lastStatement_ = 0;
+  Statement lastStatement_;
 };
 
 }  // namespace hlext

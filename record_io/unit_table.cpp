@@ -10,7 +10,7 @@ namespace hlext {
 UnitTable::UnitTable(UnitConnector& connector)
     : connector_(connector), console_(connector.console(), ConsoleUnit, "standard output") {}
 
-void UnitTable::open(int statement, int unit, const std::string& fileName) {
+void UnitTable::open(Statement statement, int unit, const std::string& fileName) {
   assert(unit == ListingUnit || unit == ResultUnit);
   std::string failure;
   if (unit == ListingUnit) {

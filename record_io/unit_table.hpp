@@ -9,6 +9,7 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_reader.hpp"
 #include "record_io/record_writer.hpp"
+#include "record_io/statement.hpp"
 
 namespace hlext {
 
@@ -21,7 +22,7 @@ class UnitTable {
   explicit UnitTable(UnitConnector& connector);
 
   // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure.
-  void open(int statement, int unit, const std::string& fileName);
+  void open(Statement statement, int unit, const std::string& fileName);
 
   RecordReader& reader(int unit);
   RecordWriter& writer(int unit);

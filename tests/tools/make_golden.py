@@ -99,20 +99,20 @@ def failures() -> None:
     rhf = next(i for i, line in enumerate(lines) if line[10:14] == "RHF ")
     write_case(GOLDEN / "end-of-file-before-occupied-count", text(lines[:rhf]), "", before,
                status=1, before=before,
-               stderr=f"hlext1: statement 13, unit 4 (hlext.dat), record {rhf + 1}: "
+               stderr=f"hlext1: statement 13 (occupied-count search), unit 4 (hlext.dat), record {rhf + 1}: "
                       "end of file\n")
     blank_count = list(lines)
     blank_count[rhf] = blank_count[rhf][:58]
     write_case(GOLDEN / "blank-occupied-count", text(blank_count), "", before, status=1,
                before=before,
-               stderr=f"hlext1: statement 13, unit 4 (hlext.dat), record {rhf + 1}, "
+               stderr=f"hlext1: statement 13 (occupied-count search), unit 4 (hlext.dat), record {rhf + 1}, "
                       "columns 59-61 \"   \": bad occupied count\n")
     energies = next(i for i, line in enumerate(lines) if line.startswith("        ") and
                     "." in line[8:20] and i > rhf + 10)
     bad_energy = list(lines)
     bad_energy[energies] = bad_energy[energies][:20] + "  -1.2O3456" + bad_energy[energies][31:]
     write_case(GOLDEN / "bad-real-in-energies", text(bad_energy), "    5\n", "", status=1,
-               stderr=f"hlext1: statement 46, unit 4 (hlext.dat), record {energies + 1}, "
+               stderr=f"hlext1: statement 46 (block energies), unit 4 (hlext.dat), record {energies + 1}, "
                       f"columns 21-32 \"{bad_energy[energies][20:32]}\": bad real\n")
 
 

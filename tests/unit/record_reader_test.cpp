@@ -359,6 +359,12 @@ const ErrorCase errorCases[] = {
     {"(10X,A4,44X,I3)", 2, rhfWith(" \t4"), 1, R"(record 1, columns 59-61 " \t4": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith("4\r2"), 1, R"(record 1, columns 59-61 "4\r2": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith("4x,"), 1, R"(record 1, columns 59-60 "4x": bad integer)"},
+    // Bytes from 0x80 up are escaped like control characters: 0x9b alone starts a terminal
+    // command.
+    {"(10X,A4,44X,I3)", 2, rhfWith("\x9b" "2J"), 1,
+     R"(record 1, columns 59-61 "\x9b2J": bad integer)"},
+    {"(10X,A4,44X,I3)", 2, rhfWith("\xc3\xa9" "\x7f"), 1,
+     R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
      R"(record 1, columns 13-17 "0.249": bad integer)"},
     {"(/,8X,6F12.5,//)", 6, lines({"", columns({{33, " 1.0\t"}})}), 2,
