@@ -1,19 +1,25 @@
 #!/usr/bin/env python3
-"""Writes the largest listing hlext1 accepts, for timing whole runs of the tool.
+"""Writes the listings bench/run.sh times hlext1 on.
 
-The molecule has 300 basis functions (the most a block may hold) on 33 atoms: 18 heavy atoms
-of 15 functions each and 15 hydrogens of 2, so the largest atom group is 15 rows. Its 300
-orbitals fill 50 blocks of six. N = 299 puts orbital N in the last block, so the header search
-passes over every record of the 49 blocks before it (each one an energy line, a coefficient
-row, a separator or a page record), and the one coefficient pass reads all 300 rows of the
-last block. 490 records of job description precede the occupied-count record, so that search
-reads 491 of the 500 records it may.
+largest: the largest listing hlext1 accepts. N = 999 (the most the three columns of the
+occupied count hold) stands in the last of 167 blocks of 300 rows (the most a block may hold),
+so N+1 = 1000 overflows the three columns of its energy line. Each search reads as many
+records as it may: 499 records of job description come before the "RHF " record, which is the
+500th record of the first search; 499 records of SCF iterations come before the "EIGE" heading,
+the 500th record of the second; and each block header is the 499th record its search reads
+(the most the fixed records around a block allow: four before its rows and four after them),
+so the 166 header searches pass over every record of the 166 blocks before the last one. The
+one coefficient pass reads all 300 rows of the last block.
 
-    python3 bench/make_listing.py OUTDIR
+fifty-blocks: 300 basis functions in atom groups of up to 15 rows, 300 orbitals in 50 blocks,
+N = 299 in the last block, 490 records before the "RHF " record.
 
-writes OUTDIR/hlext.dat and, for checking a run, OUTDIR/stdout.expected and
-OUTDIR/fort.50.expected. Only the Python standard library is used; the output is the same on
-every run.
+    python3 bench/make_listing.py OUTDIR [NAME...]
+
+writes OUTDIR/NAME/hlext.dat and, for checking a run, OUTDIR/NAME/stdout.expected and
+OUTDIR/NAME/fort.50.expected, for each NAME given (default: all). The listings and the expected
+results come from the model the golden tests use (tests/tools/listing_model.py). Only the
+Python standard library is used; the output is the same on every run.
 """
 
 from __future__ import annotations
@@ -26,64 +32,100 @@ from pathlib import Path
 sys.path.insert(0, str(Path(__file__).resolve().parents[1] / "tests" / "tools"))
 from listing_model import Molecule, expected_outputs, listing_lines  # noqa: E402
 
-BASIS_FUNCTIONS = 300
-OCCUPIED = 299
-PREAMBLE_LINES = 490
 BLOCK_COLUMNS = 6
+SCAN_LIMIT = 500
+MAX_ROWS = 300
 
 P_SHELL = ["PX", "PY", "PZ"]
 D_SHELL = ["XX", "YY", "ZZ", "XY", "XZ", "YZ"]
-HEAVY_SHELLS = ["S", "S"] + P_SHELL + ["S"] + P_SHELL + D_SHELL  # 15 functions
-HYDROGEN_SHELLS = ["S", "S"]
 HEAVY_ELEMENTS = ["C", "N", "O"]
 
-# Rows (0-based) that a page record precedes in every block, as a line printer breaks pages.
-PAGE_BREAKS = {57, 118, 179, 240}
+
+class Shape:
+    """What a listing is made of: its atoms, orbitals, N and the records before the searches."""
+
+    def __init__(self, title: str, basis: str, atoms: list[tuple[str, list[str]]], orbitals: int,
+                 occupied: int, page_breaks: set[int], preamble_lines: int,
+                 iteration_lines: int | None, seed: int, basis_per_element: bool = False) -> None:
+        self.title = title
+        self.basis = basis
+        self.atoms = atoms
+        self.orbitals = orbitals
+        self.occupied = occupied
+        self.page_breaks = page_breaks  # rows (0-based) that a page record precedes
+        self.preamble_lines = preamble_lines
+        self.iteration_lines = iteration_lines  # None: the model's own nine
+        self.seed = seed
+        self.basis_per_element = basis_per_element  # the basis of each element once, not each atom
+
+    def functions(self) -> list[tuple[str, str, int]]:
+        functions = []
+        for number, (element, shells) in enumerate(self.atoms, start=1):
+            functions += [(label, element, number) for label in shells]
+        assert len(functions) <= MAX_ROWS
+        return functions
 
 
-def atoms() -> list[tuple[str, list[str]]]:
-    heavy = [(HEAVY_ELEMENTS[i % 3], HEAVY_SHELLS) for i in range(18)]
-    hydrogens = [("H", HYDROGEN_SHELLS)] * 15
-    return heavy + hydrogens
+def fifty_blocks() -> Shape:
+    # 15 functions on each of 18 heavy atoms, 2 on each of 15 hydrogens: 300 rows.
+    heavy_shells = ["S", "S"] + P_SHELL + ["S"] + P_SHELL + D_SHELL
+    atoms = [(HEAVY_ELEMENTS[i % 3], heavy_shells) for i in range(18)] + [("H", ["S", "S"])] * 15
+    return Shape("LARGEST ACCEPTED CASE", "6-31G*", atoms, orbitals=300, occupied=299,
+                 page_breaks={57, 118, 179, 240}, preamble_lines=490, iteration_lines=None,
+                 seed=300)
 
 
-def basis_functions() -> list[tuple[str, str, int]]:
-    functions = []
-    for number, (element, shells) in enumerate(atoms(), start=1):
-        functions += [(label, element, number) for label in shells]
-    assert len(functions) == BASIS_FUNCTIONS
-    return functions
+def largest() -> Shape:
+    # 5 functions on each of 29 heavy atoms, 1 on each of 155 hydrogens: 300 rows in 184 atom
+    # groups, so a block prints 183 separators and, with 7 page records, 490 records of rows.
+    heavy = [(HEAVY_ELEMENTS[i % 3], ["S", "S"] + P_SHELL) for i in range(29)]
+    atoms = heavy + [("H", ["S"])] * 155
+    return Shape("LARGEST ACCEPTED LISTING", "STO-3G", atoms, orbitals=167 * BLOCK_COLUMNS,
+                 occupied=999, page_breaks={40, 80, 120, 160, 200, 240, 280},
+                 preamble_lines=SCAN_LIMIT - 1, iteration_lines=SCAN_LIMIT - 1, seed=999,
+                 basis_per_element=True)
 
 
-def preamble(rng: random.Random) -> list[str]:
-    """Job description, geometry, basis set and integral statistics: 490 records."""
-    molecule_atoms = atoms()
+LISTINGS = {"largest": largest, "fifty-blocks": fifty_blocks}
+
+
+def preamble(shape: Shape, rng: random.Random) -> list[str]:
+    """Job description, geometry, basis set and integral statistics."""
+    functions = len(shape.functions())
     lines = [
         " ******************************************************",
         " *      CLOSED-SHELL SCF MOLECULAR ORBITAL PROGRAM    *",
         " ******************************************************",
         "",
-        " JOB TITLE: LARGEST ACCEPTED CASE, 300 BASIS FUNCTIONS",
+        f" JOB TITLE: {shape.title}, {functions} BASIS FUNCTIONS",
         " DATE OF RUN ........................................... 2026-11-30 14:02",
-        " BASIS SET  ............................................ 6-31G*",
-        f" NUMBER OF ATOMS ....................................... {len(molecule_atoms):>3}",
-        f" NUMBER OF BASIS FUNCTIONS ............................. {BASIS_FUNCTIONS:>3}",
+        f" BASIS SET  ............................................ {shape.basis}",
+        f" NUMBER OF ATOMS ....................................... {len(shape.atoms):>3}",
+        f" NUMBER OF BASIS FUNCTIONS ............................. {functions:>3}",
         " CHARGE OF MOLECULE ....................................   0",
         " SPIN MULTIPLICITY .....................................   1",
         "",
         " NUCLEAR COORDINATES (BOHR)",
         "   ATOM        X              Y              Z",
     ]
-    for number, (element, _) in enumerate(molecule_atoms, start=1):
+    for number, (element, _) in enumerate(shape.atoms, start=1):
         x, y, z = (rng.uniform(-9.0, 9.0) for _ in range(3))
         lines.append(f" {element:>2}{number:4d}  {x:14.8f} {y:14.8f} {z:14.8f}")
     lines += ["", " CONTRACTED GAUSSIAN BASIS", "   ATOM  SHELL  TYPE  PRIMITIVE"
               "        EXPONENT   CONTRACTION COEFFICIENT"]
     primitive = 0
     shell = 0
-    for number, (element, shells) in enumerate(molecule_atoms, start=1):
-        kinds = ["S", "L", "L", "D"] if shells is HEAVY_SHELLS else ["S", "S"]
-        sizes = [6, 3, 1, 1] if shells is HEAVY_SHELLS else [3, 1]
+    printed = set()
+    for number, (element, shells) in enumerate(shape.atoms, start=1):
+        if shape.basis_per_element and element in printed:
+            continue
+        printed.add(element)
+        if element == "H":
+            kinds, sizes = ["S"] * len(shells), [3] + [1] * (len(shells) - 1)
+        elif len(shells) == 15:
+            kinds, sizes = ["S", "L", "L", "D"], [6, 3, 1, 1]
+        else:
+            kinds, sizes = ["S", "L"], [3, 3]
         for kind, size in zip(kinds, sizes):
             shell += 1
             exponent = rng.uniform(2000.0, 5000.0) if kind == "S" else rng.uniform(0.1, 30.0)
@@ -94,53 +136,93 @@ def preamble(rng: random.Random) -> list[str]:
                 exponent /= rng.uniform(3.0, 6.0)
     lines += ["", " ONE- AND TWO-ELECTRON INTEGRALS"]
     batch = 0
-    while len(lines) < PREAMBLE_LINES - 2:
+    while len(lines) < shape.preamble_lines - 2:
         batch += 1
         lines.append(f"   BATCH {batch:5d}   SHELL QUARTETS {rng.randrange(10**5, 10**6):9d}"
                      f"   INTEGRALS KEPT {rng.randrange(10**6, 10**7):10d}")
     lines += [" TWO-ELECTRON INTEGRALS ........................ written to scratch file", ""]
-    assert len(lines) == PREAMBLE_LINES, len(lines)
+    assert len(lines) == shape.preamble_lines, len(lines)
     return lines
 
 
-def orbital_energies(rng: random.Random) -> list[str]:
+def iterations(shape: Shape, rng: random.Random) -> list[str] | None:
+    """The SCF iterations between the "RHF " record and the eigenvector heading."""
+    if shape.iteration_lines is None:
+        return None
+    lines = ["", " ITER      TOTAL ENERGY        E CHANGE       DENSITY CHANGE"]
+    energy = -1200.0
+    change = 0.5
+    while len(lines) < shape.iteration_lines - 2:
+        step = -change * rng.uniform(0.9, 1.0)
+        energy += step
+        change *= 0.985
+        lines.append(f"{len(lines) - 1:5d}     {energy:13.9f}    {step:13.9f}       "
+                     f"{abs(step) * rng.uniform(0.5, 2.0):11.9f}")
+    lines += ["          DENSITY CONVERGED", ""]
+    assert len(lines) == shape.iteration_lines, len(lines)
+    return lines
+
+
+def orbital_energies(shape: Shape, rng: random.Random) -> list[str]:
     energies = []
-    cores = sum(1 for _, shells in atoms() if shells is HEAVY_SHELLS)
-    for orbital in range(BASIS_FUNCTIONS):
+    cores = sum(1 for element, _ in shape.atoms if element != "H")
+    for orbital in range(shape.orbitals):
         if orbital < cores:
             level = -20.7 + 0.08 * orbital - 0.01 * rng.random()
-        elif orbital < OCCUPIED:
-            level = -1.6 + 1.15 * (orbital - cores) / (OCCUPIED - cores) + 0.01 * rng.random()
+        elif orbital < shape.occupied:
+            level = (-1.6 + 1.15 * (orbital - cores) / (shape.occupied - cores)
+                     + 0.01 * rng.random())
         else:
             level = 0.12 + 0.05 * rng.random()
         energies.append(f"{level:.5f}")
     return energies
 
 
-def write(out: Path) -> str:
-    """Writes the listing and the expected outputs into `out`; gives a one-line summary."""
+def check_searches(shape: Shape, lines: list[str]) -> None:
+    """Where each search of a run matches, as the description of `shape` says."""
+    rhf = next(i for i, line in enumerate(lines) if line[10:14] == "RHF ")
+    eige = next(i for i, line in enumerate(lines) if line[16:20] == "EIGE")
+    headers = [i for i, line in enumerate(lines) if line[4:8] == "ROOT"]
+    assert rhf + 1 <= SCAN_LIMIT and eige - rhf <= SCAN_LIMIT, (rhf, eige)
+    assert headers[0] == eige + 5, (eige, headers[0])
+    assert all(b - a < SCAN_LIMIT for a, b in zip(headers, headers[1:]))
+    assert len(headers) == -(-shape.orbitals // BLOCK_COLUMNS)
+    assert (shape.occupied - 1) // BLOCK_COLUMNS == len(headers) - 1  # N in the last block
+    if shape.iteration_lines is not None:
+        assert rhf + 1 == SCAN_LIMIT and eige - rhf == SCAN_LIMIT, (rhf, eige)
+        assert all(b - a == SCAN_LIMIT - 1 for a, b in zip(headers, headers[1:]))
+
+
+def write(out: Path, name: str) -> str:
+    """Writes listing `name` and its expected outputs into `out`; gives a one-line summary."""
+    shape = LISTINGS[name]()
     out.mkdir(parents=True, exist_ok=True)
-    rng = random.Random(300)
-    energies = orbital_energies(rng)
+    rng = random.Random(shape.seed)
+    energies = orbital_energies(shape, rng)
+    functions = shape.functions()
     coefficients = [[f"{rng.uniform(-1.0, 1.0) * rng.choice((1, 1, 0.1)):.5f}"
-                     for _ in range(BASIS_FUNCTIONS)] for _ in range(BASIS_FUNCTIONS)]
-    molecule = Molecule("LARGEST ACCEPTED CASE", "6-31G*", OCCUPIED, basis_functions(), energies,
-                        coefficients, PAGE_BREAKS)
-    lines = listing_lines(molecule, preamble(rng))
+                     for _ in functions] for _ in range(shape.orbitals)]
+    molecule = Molecule(shape.title, shape.basis, shape.occupied, functions, energies,
+                        coefficients, shape.page_breaks)
+    lines = listing_lines(molecule, preamble(shape, rng), iterations(shape, rng))
+    check_searches(shape, lines)
     stdout, fort50 = expected_outputs(molecule)
     (out / "hlext.dat").write_text("\n".join(lines) + "\n")
     (out / "stdout.expected").write_text(stdout)
     (out / "fort.50.expected").write_text(fort50)
-    return (f"{len(lines)} records, {BASIS_FUNCTIONS} basis functions, "
-            f"{BASIS_FUNCTIONS // BLOCK_COLUMNS} blocks, N = {OCCUPIED} in the last block")
+    blocks = -(-shape.orbitals // BLOCK_COLUMNS)
+    return (f"{len(lines)} records, {len(functions)} rows in each of {blocks} blocks, "
+            f"N = {shape.occupied} in the last block")
 
 
 def main() -> int:
-    if len(sys.argv) != 2:
-        print("usage: make_listing.py OUTDIR", file=sys.stderr)
+    names = sys.argv[2:] or list(LISTINGS)
+    if len(sys.argv) < 2 or any(name not in LISTINGS for name in names):
+        print(f"usage: make_listing.py OUTDIR [{'|'.join(LISTINGS)}]...", file=sys.stderr)
         return 2
-    out = Path(sys.argv[1])
-    print(f"{out / 'hlext.dat'}: {write(out)}")
+    for name in names:
+        folder = Path(sys.argv[1]) / name
+        print(f"{folder / 'hlext.dat'}: {write(folder, name)}")
     return 0
 
 

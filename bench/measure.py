@@ -1,38 +1,49 @@
 #!/usr/bin/env python3
-"""Measures hlext1 against its performance budget and prints the figures.
+"""Measures hlext1 against its performance budgets and prints the figures.
 
     python3 bench/measure.py --build DIR [--runs N] [--warmup N]
 
-DIR is a build folder configured with HLEXT_BENCH=ON in which hlext1, hlext_process_timer and
-hlext_record_reader_bench are built (bench/run.sh does all of it). The steps:
+DIR is a build folder configured with HLEXT_BENCH=ON in which hlext1 and hlext_process_timer
+are built (bench/run.sh does all of it). For each of three listings (the largest one hlext1
+accepts and the 50-block one, both written by make_listing.py, and the water example):
 
-1. write the largest listing hlext1 accepts (make_listing.py) into DIR/largest-listing;
-2. run hlext1 on it once and check its exit status, console and fort.50;
-3. time hlext1, `wc -l hlext.dat` and `true` as whole processes, taking turns, and take the
-   median wall time and the peak resident memory of each;
-4. run the record reader benchmark and take the median records per second of each layout;
-5. print the figures beside the budgets. The exit status is 0 when every budget holds.
+1. run hlext1 on it once and check its exit status, console and fort.50;
+2. count the instructions of one run under callgrind (they do not drift with the machine's
+   load, so they are the figure to compare between changes);
+3. time hlext1 and `wc -l hlext.dat` as whole processes, taking turns, and take the median of
+   the ratios of the paired runs, and the peak resident memory of hlext1.
+
+Then it prints the figures beside the budgets; the exit status is 0 when every budget holds.
 """
 
 from __future__ import annotations
 
 import argparse
-import json
+import datetime
 import os
 import platform
 import re
 import shutil
+import statistics
 import subprocess
 import sys
+import tempfile
 from pathlib import Path
 
 sys.dont_write_bytecode = True  # leave no cache beside the sources
 sys.path.insert(0, str(Path(__file__).resolve().parent))
 import make_listing  # noqa: E402
 
-WALL_TIME_RATIO_BUDGET = 2.0  # hlext1 against `wc -l` on the same file
-PEAK_RSS_BUDGET_KIB = 4 * 1024  # under 4 MiB
-ROW_RECORDS_BUDGET = 5_000_000  # row records per second in the reader benchmark
+ROOT = Path(__file__).resolve().parents[1]
+MIN_RUNS = 30
+
+# Listing: (most instructions of one run, most wall time against `wc -l`, or None).
+BUDGETS = {
+    "largest": (9_000_000, 1.25),
+    "fifty-blocks": (3_000_000, 1.10),
+    "water": (150_000, None),
+}
+PEAK_RSS_BUDGET_KIB = 2 * 1024  # under 2 MiB on every listing
 
 
 def cpu_model() -> str:
@@ -45,23 +56,80 @@ def cpu_model() -> str:
     return platform.processor() or "unknown CPU"
 
 
-def check_run(hlext1: Path, folder: Path) -> str:
-    result = subprocess.run([str(hlext1)], cwd=folder, capture_output=True, text=True)
+def machine() -> str:
+    system = f"{platform.system()} {platform.release()}"
+    try:
+        system += ", " + platform.freedesktop_os_release()["PRETTY_NAME"]
+    except (AttributeError, OSError, KeyError):
+        pass
+    return f"{os.cpu_count()} CPUs, {cpu_model()}, {system}"
+
+
+def compiler(build: Path) -> str:
+    cache = (build / "CMakeCache.txt").read_text()
+    found = re.search(r"^CMAKE_CXX_COMPILER:\w+=(.+)$", cache, re.MULTILINE)
+    if not found:
+        return "unknown compiler"
+    result = subprocess.run([found.group(1), "--version"], capture_output=True, text=True)
+    return result.stdout.splitlines()[0] if result.stdout else found.group(1)
+
+
+def write_listings(folder: Path) -> dict[str, Path]:
+    folders = {}
+    for name in ("largest", "fifty-blocks"):
+        folders[name] = folder / name
+        summary = make_listing.write(folders[name], name)
+        print(f"listing   {name}: {summary}")
+    water = folder / "water"
+    water.mkdir(parents=True, exist_ok=True)
+    for source, target in (("hlext.dat", "hlext.dat"), ("stdout.expected", "stdout.expected"),
+                           ("fort.50.expected", "fort.50.expected")):
+        shutil.copyfile(ROOT / "examples" / "water" / source, water / target)
+    folders["water"] = water
+    print("listing   water: examples/water")
+    for name, path in folders.items():
+        listing = path / "hlext.dat"
+        records = listing.read_bytes().count(b"\n")
+        print(f"          {name}: {records} records, {listing.stat().st_size} bytes")
+    return folders
+
+
+def check_result(folder: Path, stdout: str, returncode: int, stderr: str) -> list[str]:
     problems = []
-    if result.returncode != 0:
-        problems.append(f"exit status {result.returncode}: {result.stderr.strip()}")
-    if result.stdout != (folder / "stdout.expected").read_text():
-        problems.append(f"console {result.stdout!r}")
+    if returncode != 0:
+        problems.append(f"exit status {returncode}: {stderr.strip()}")
+    if stdout != (folder / "stdout.expected").read_text():
+        problems.append(f"console {stdout!r}")
     if (folder / "fort.50").read_text() != (folder / "fort.50.expected").read_text():
         problems.append("fort.50 differs from fort.50.expected")
+    return problems
+
+
+def check_run(hlext1: Path, name: str, folder: Path) -> None:
+    result = subprocess.run([str(hlext1)], cwd=folder, capture_output=True, text=True)
+    problems = check_result(folder, result.stdout, result.returncode, result.stderr)
     if problems:
-        raise SystemExit("hlext1 does not handle the largest listing: " + "; ".join(problems))
-    occupied, rows = result.stdout.split()
-    return f"exit status 0, N = {occupied}, {rows} rows, fort.50 as expected"
+        raise SystemExit(f"hlext1 does not handle the {name} listing: " + "; ".join(problems))
+
+
+def instructions(valgrind: str, hlext1: Path, name: str, folder: Path) -> int:
+    with tempfile.TemporaryDirectory() as scratch:
+        out = Path(scratch) / "callgrind.out"
+        result = subprocess.run([valgrind, "--tool=callgrind", f"--callgrind-out-file={out}",
+                                 str(hlext1)], cwd=folder, capture_output=True, text=True)
+        # valgrind's own messages go to standard error beside hlext1's.
+        problems = check_result(folder, result.stdout, result.returncode, "")
+        if problems:
+            raise SystemExit(f"hlext1 under callgrind, {name} listing: " + "; ".join(problems)
+                             + "\n" + result.stderr)
+        found = re.search(r"^(?:summary|totals): (\d+)", out.read_text(), re.MULTILINE)
+        if not found:
+            raise SystemExit(f"no instruction count in callgrind's output for {name}")
+        return int(found.group(1))
 
 
 def time_processes(timer: Path, folder: Path, commands: list[list[str]], runs: int,
-                   warmup: int) -> list[dict[str, float]]:
+                   warmup: int) -> list[dict[str, object]]:
     argv = [str(timer), "--runs", str(runs), "--warmup", str(warmup), "--"]
     for index, command in enumerate(commands):
         argv += (["::"] if index else []) + command
@@ -71,21 +139,11 @@ def time_processes(timer: Path, folder: Path, commands: list[list[str]], runs: i
     figures = []
     for line in result.stdout.splitlines():
         pairs = dict(re.findall(r"(\w+)=(\S+)", line.split(" argv0=")[0]))
-        figures.append({key: float(value) for key, value in pairs.items()})
+        entry: dict[str, object] = {key: float(value) for key, value in pairs.items()
+                                    if key != "runs_us"}
+        entry["runs_us"] = [float(value) for value in pairs["runs_us"].split(",")]
+        figures.append(entry)
     return figures
-
-
-def reader_rates(bench: Path, repetitions: int) -> dict[str, float]:
-    argv = [str(bench), "--benchmark_format=json", f"--benchmark_repetitions={repetitions}",
-            "--benchmark_report_aggregates_only=true", "--benchmark_min_time=0.2"]
-    result = subprocess.run(argv, capture_output=True, text=True)
-    if result.returncode != 0:
-        raise SystemExit(f"record reader benchmark failed:\n{result.stderr}")
-    rates = {}
-    for entry in json.loads(result.stdout)["benchmarks"]:
-        if entry.get("aggregate_name") == "median":
-            rates[entry["run_name"]] = entry["records/s"]
-    return rates
 
 
 def verdict(met: bool) -> str:
@@ -97,58 +155,69 @@ def main() -> int:
     parser.add_argument("--build", type=Path, required=True)
     parser.add_argument("--runs", type=int, default=31)
     parser.add_argument("--warmup", type=int, default=5)
-    parser.add_argument("--repetitions", type=int, default=5)
     args = parser.parse_args()
+    if args.runs < MIN_RUNS:
+        parser.error(f"--runs must be at least {MIN_RUNS}")
 
     build = args.build.resolve()
     hlext1 = build / "hlext1"
     timer = build / "bench" / "hlext_process_timer"
-    bench = build / "bench" / "hlext_record_reader_bench"
     wc = shutil.which("wc")
     true = shutil.which("true")
+    valgrind = shutil.which("valgrind")
     if wc is None or true is None:
         raise SystemExit("wc and true are needed on the PATH")
+    if valgrind is None:
+        raise SystemExit("valgrind is needed for the instruction counts "
+                         "(Debian: apt-get install valgrind)")
 
-    folder = build / "largest-listing"
-    summary = make_listing.write(folder)
-    listing = folder / "hlext.dat"
-    print(f"machine   {os.cpu_count()} CPUs, {cpu_model()}, {platform.system()} "
-          f"{platform.release()}")
-    print(f"listing   {listing}")
-    print(f"          {listing.stat().st_size} bytes, {summary}")
-    print(f"check     {check_run(hlext1, folder)}")
+    print(f"date      {datetime.datetime.now().astimezone().isoformat(timespec='seconds')}")
+    print(f"machine   {machine()}")
+    print(f"compiler  {compiler(build)}")
+    folders = write_listings(build / "listings")
+    for name, folder in folders.items():
+        check_run(hlext1, name, folder)
+    print("check     exit status 0, console and fort.50 as expected on every listing")
 
-    hlext, wc_l, empty = time_processes(
-        timer, folder, [[str(hlext1)], [wc, "-l", "hlext.dat"], [true]], args.runs, args.warmup)
+    counts = {name: instructions(valgrind, hlext1, name, folder)
+              for name, folder in folders.items()}
+    print()
+    print("instructions of one run (callgrind)")
+    for name, count in counts.items():
+        print(f"  {name:<14}{count:>14,}")
+
     print()
     print(f"whole process, {args.runs} runs of each after {args.warmup} warm-up runs, taking "
           "turns, output to /dev/null")
-    print(f"  {'command':<18}{'median':>10}{'min':>10}{'max':>10}{'peak RSS':>14}")
-    for name, figures in (("hlext1", hlext), ("wc -l hlext.dat", wc_l), ("true", empty)):
-        print(f"  {name:<18}{figures['median_us'] / 1000:>8.3f}ms{figures['min_us'] / 1000:>8.3f}ms"
-              f"{figures['max_us'] / 1000:>8.3f}ms{figures['peak_rss_kib']:>10.0f} KiB")
-    print("  (a peak RSS includes the timer's own small footprint, so `true` shows the floor)")
+    print(f"  {'listing':<14}{'hlext1':>10}{'wc -l':>10}{'true':>10}{'paired ratio':>14}"
+          f"{'peak RSS':>12}")
+    timings = {}
+    for name, folder in folders.items():
+        hlext, wc_l, empty = time_processes(
+            timer, folder, [[str(hlext1)], [wc, "-l", "hlext.dat"], [true]], args.runs,
+            args.warmup)
+        ratio = statistics.median(h / w for h, w in zip(hlext["runs_us"], wc_l["runs_us"]))
+        timings[name] = (ratio, hlext["peak_rss_kib"])
+        print(f"  {name:<14}{hlext['median_us'] / 1000:>8.3f}ms{wc_l['median_us'] / 1000:>8.3f}ms"
+              f"{empty['median_us'] / 1000:>8.3f}ms{ratio:>14.2f}"
+              f"{hlext['peak_rss_kib']:>8.0f} KiB")
+    print("  (medians; the ratio is the median of hlext1 / wc -l over the paired runs; a peak RSS")
+    print("  includes the timer's own small footprint, which `true` would show as its floor)")
 
-    rates = reader_rates(bench, args.repetitions)
-    print()
-    print(f"record reader, in memory, median of {args.repetitions} repetitions")
-    for name, rate in rates.items():
-        print(f"  {name:<22}{rate / 1e6:>8.2f} M records/s")
-
-    ratio = hlext["median_us"] / wc_l["median_us"]
-    rows = rates.get("row_layout", 0.0)
-    budgets = [
-        (f"wall time of hlext1 / wc -l: {ratio:.2f}", f"at most {WALL_TIME_RATIO_BUDGET:.1f}",
-         ratio <= WALL_TIME_RATIO_BUDGET),
-        (f"peak RSS of hlext1: {hlext['peak_rss_kib']:.0f} KiB", f"under {PEAK_RSS_BUDGET_KIB} KiB",
-         hlext["peak_rss_kib"] < PEAK_RSS_BUDGET_KIB),
-        (f"row records per second: {rows / 1e6:.2f} M", f"at least {ROW_RECORDS_BUDGET / 1e6:.0f} M",
-         rows >= ROW_RECORDS_BUDGET),
-    ]
+    budgets = []
+    for name, (most_instructions, most_ratio) in BUDGETS.items():
+        budgets.append((f"{name}: {counts[name]:,} instructions", f"at most {most_instructions:,}",
+                        counts[name] <= most_instructions))
+        ratio, peak = timings[name]
+        if most_ratio is not None:
+            budgets.append((f"{name}: wall time / wc -l {ratio:.2f}", f"at most {most_ratio:.2f}",
+                            ratio <= most_ratio))
+        budgets.append((f"{name}: peak RSS {peak:.0f} KiB", f"under {PEAK_RSS_BUDGET_KIB} KiB",
+                        peak < PEAK_RSS_BUDGET_KIB))
     print()
     print("budget")
     for figure, limit, met in budgets:
-        print(f"  {figure:<40}{limit:<18}{verdict(met)}")
+        print(f"  {figure:<44}{limit:<22}{verdict(met)}")
     return 0 if all(met for _, _, met in budgets) else 1
 
 

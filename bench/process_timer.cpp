@@ -3,8 +3,11 @@
 // C, ...) so that a change in the machine's load falls on all of them alike. After the warm-up
 // rounds every run is kept, and for each command one line is printed:
 //
-//   command=I runs=N median_us=.. min_us=.. max_us=.. peak_rss_kib=.. failed_runs=N argv0=PATH
+//   command=I runs=N median_us=.. min_us=.. max_us=.. peak_rss_kib=.. failed_runs=N
+//   runs_us=T1,T2,... argv0=PATH
 //
+// runs_us lists every kept run in the order they were made, so that run k of one command can
+// be set against run k of another (paired runs).
 // peak_rss_kib is the largest maximum resident set size the kernel reports for the command's
 // runs. The kernel counts the launching process's own resident memory at the moment of exec
 // in that figure, which is why this program is kept small and linked statically.
@@ -127,9 +130,12 @@ int main(int argc, char** argv) {
     const auto [low, high] = std::minmax_element(command.micros.begin(), command.micros.end());
     std::printf(
         "command=%zu runs=%zu median_us=%.1f min_us=%.1f max_us=%.1f peak_rss_kib=%ld "
-        "failed_runs=%d argv0=%s\n",
+        "failed_runs=%d runs_us=",
         index + 1, command.micros.size(), median(command.micros), *low, *high, command.peakKib,
-        command.failedRuns, command.argv[0]);
+        command.failedRuns);
+    for (std::size_t run = 0; run < command.micros.size(); ++run)
+      std::printf("%s%.1f", run == 0 ? "" : ",", command.micros[run]);
+    std::printf(" argv0=%s\n", command.argv[0]);
     allSucceeded = allSucceeded && command.failedRuns == 0;
   }
   return allSucceeded ? 0 : 1;

@@ -107,8 +107,23 @@ def row_line(function, values):
     return f" {label:<2}{element:>3}{atom:4d}" + "".join(f"{float(v):12.5f}" for v in values)
 
 
-def listing_lines(molecule: Molecule, preamble: list[str] | None = None) -> list[str]:
-    """The listing's lines; `preamble` replaces the job description before the "RHF " record."""
+SCF_ITERATIONS = [
+    "",
+    " ITER      TOTAL ENERGY        E CHANGE       DENSITY CHANGE",
+    "    1     -75.585952301    -75.585952301       0.612343215",
+    "    2     -75.973481602     -0.387529301       0.148113022",
+    "    3     -75.983970518     -0.010488916       0.027309541",
+    "    4     -75.984514210     -0.000543692       0.004876502",
+    "    5     -75.984551027     -0.000036817       0.000621130",
+    "          DENSITY CONVERGED",
+    "",
+]
+
+
+def listing_lines(molecule: Molecule, preamble: list[str] | None = None,
+                  iterations: list[str] | None = None) -> list[str]:
+    """The listing's lines; `preamble` replaces the job description before the "RHF " record
+    and `iterations` the records between it and the eigenvector heading."""
     if preamble is None:
         atoms = len({f[2] for f in molecule.functions})
         preamble = PREAMBLE.format(title=molecule.title, basis=molecule.basis_name, atoms=atoms,
@@ -116,17 +131,9 @@ def listing_lines(molecule: Molecule, preamble: list[str] | None = None) -> list
                                    multiplicity=1).splitlines() + [""]
     lines = list(preamble)
     lines += ["          RHF  CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS".ljust(58)
-              + f"{molecule.occupied:3d}",
-              "",
-              " ITER      TOTAL ENERGY        E CHANGE       DENSITY CHANGE",
-              "    1     -75.585952301    -75.585952301       0.612343215",
-              "    2     -75.973481602     -0.387529301       0.148113022",
-              "    3     -75.983970518     -0.010488916       0.027309541",
-              "    4     -75.984514210     -0.000543692       0.004876502",
-              "    5     -75.984551027     -0.000036817       0.000621130",
-              "          DENSITY CONVERGED",
-              "",
-              "                EIGENVECTORS",
+              + f"{molecule.occupied:3d}"]
+    lines += SCF_ITERATIONS if iterations is None else iterations
+    lines += ["                EIGENVECTORS",
               "                ------------",
               ""]
     for first in range(0, molecule.orbital_count, 6):
