@@ -106,18 +106,11 @@ std::int32_t FrontierExtraction::gatherSplit() {
 }
 
 // Reads at most ScanLimit records and stops at the first whose label (always the first item)
-// is `wanted`. Records with another label are passed over even when their other fields do not
-// convert; a matching record must convert in full.
+// is `wanted`. Records with another label are passed over whatever their other fields hold; a
+// matching record must convert in full.
 bool FrontierExtraction::search(Statement statement, const Layout& layout,
                                 std::span<const ReadItem> items, const Text4& wanted) {
-  RecordReader& listing = units_.reader(ListingUnit);
-  for (int records = 0; records < ScanLimit; ++records) {
-    const std::optional<BadField> bad = listing.scan(statement, layout, items);
-    if (label_ != wanted) continue;
-    if (bad) listing.reject(*bad);
-    return true;
-  }
-  return false;
+  return units_.reader(ListingUnit).search(statement, layout, items, wanted, ScanLimit);
 }
 
 void FrontierExtraction::refuse(Statement statement) {

@@ -131,6 +131,18 @@ class LayoutParser {
   std::size_t pos_ = 0;
 };
 
+// The first column of a four-column text field that only skips stand before; 0 when the
+// layout does not begin so.
+int labelColumnOf(const std::vector<LayoutItem>& items) {
+  int column = 1;
+  for (const LayoutItem& item : items) {
+    if (item.kind != LayoutItemKind::Skip)
+      return item.kind == LayoutItemKind::Text && item.width == 4 ? column : 0;
+    column += item.width;
+  }
+  return 0;
+}
+
 }  // namespace
 
 Layout Layout::parse(std::string_view text) {
@@ -148,6 +160,7 @@ Layout Layout::parse(std::string_view text) {
       column += item.width;
     layout.reach_ = std::max(layout.reach_, column);
   }
+  layout.labelColumn_ = labelColumnOf(layout.items_);
   return layout;
 }
 

@@ -41,6 +41,9 @@ class Layout {
   int dataItemCount() const { return dataItemCount_; }
   // The last column a single record can be read or written at under this layout.
   int reach() const { return reach_; }
+  // The first column of the label, when the first data item is a four-column text field with
+  // only skips before it, so that it stands in the same columns of every record; else 0.
+  int labelColumn() const { return labelColumn_; }
 
  private:
   Layout() = default;
@@ -49,6 +52,7 @@ class Layout {
   std::vector<LayoutItem> items_;
   int dataItemCount_ = 0;
   int reach_ = 0;
+  int labelColumn_ = 0;
 };
 
 }  // namespace hlext

@@ -2,12 +2,47 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
 #include "record_io/field_conversion.hpp"
 
 namespace hlext {
+namespace {
+
+std::uint32_t wordOf(const char* chars) {
+  std::uint32_t word = 0;
+  std::memcpy(&word, chars, sizeof word);
+  return word;
+}
+
+// The first line feed from `begin` on, or null. Blank records are common between the rows of a
+// listing; they are told apart without a call.
+const char* lineFeedIn(const char* begin, const char* end) {
+  if (begin != end && *begin == '\n') return begin;
+  return static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+}
+
+// The label of a line held whole (`length` characters, without its line feed) that ends
+// within the label's columns, as a walk reads it: a carriage return that ends the line
+// belongs to the terminator, and columns beyond the end read blank.
+std::uint32_t labelOfShortLine(const char* line, std::size_t length, std::size_t offset) {
+  if (length > 0 && line[length - 1] == '\r') --length;
+  Text4 label = text4("    ");
+  for (std::size_t i = 0; offset + i < length && i < label.size(); ++i) label[i] = line[offset + i];
+  return wordOf(label.data());
+}
+
+[[noreturn]] void layoutFault(const Layout& layout, const char* why) {
+  std::fprintf(stderr, "hlext1: internal error: layout \"%.*s\": %s\n",
+               static_cast<int>(layout.text().size()), layout.text().data(), why);
+  std::abort();
+}
+
+}  // namespace
 
 RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
     : source_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {
@@ -30,6 +65,12 @@ std::optional<BadField> RecordReader::walk(Statement statement, const Layout& la
   assert(items.size() <= static_cast<std::size_t>(layout.dataItemCount()));
   assert(layout.reach() <= RecordReach);
   startRecord(statement);
+  return walkRecord(statement, layout, items);
+}
+
+// Walks the layout from the current record on.
+std::optional<BadField> RecordReader::walkRecord(Statement statement, const Layout& layout,
+                                                 std::span<const ReadItem> items) {
   int column = 0;
   std::size_t next = 0;
   for (const LayoutItem& item : layout.items()) {
@@ -46,6 +87,66 @@ std::optional<BadField> RecordReader::walk(Statement statement, const Layout& la
     }
   }
   return std::nullopt;
+}
+
+// What a search looks for, and the test of a line held whole in the buffer against it, which
+// gives what a walk over the line would read in the label's columns.
+struct RecordReader::Label {
+  std::size_t offset = 0;    // columns before the label
+  std::uint32_t wanted = 0;  // its four characters
+  std::size_t shortest = 0;  // a shorter line reads a blank where `wanted` has none
+
+  Label(std::size_t labelOffset, const Text4& text) : offset(labelOffset) {
+    wanted = wordOf(text.data());
+    std::size_t kept = text.size();
+    while (kept > 0 && text[kept - 1] == ' ') --kept;
+    shortest = offset + kept;
+  }
+
+  bool isIn(const char* line, std::size_t length) const {
+    // The line goes on past the label, so a carriage return ending it is not in the label.
+    if (length > offset + 4) return wordOf(line + offset) == wanted;
+    if (length < shortest) return false;
+    return labelOfShortLine(line, length, offset) == wanted;
+  }
+};
+
+bool RecordReader::search(Statement statement, const Layout& layout,
+                          std::span<const ReadItem> items, const Text4& wanted, int limit) {
+  if (layout.labelColumn() == 0) layoutFault(layout, "a search needs a label in fixed columns");
+  assert(layout.reach() <= RecordReach);
+  const Label label(static_cast<std::size_t>(layout.labelColumn() - 1), wanted);
+  int records = 0;
+  while (true) {
+    records += passOverHeld(label, limit - records);
+    if (records >= limit) return false;
+    // The next record carries the label, or its line feed is not in the buffer: it is read in
+    // full and judged by its columns, as a walk would.
+    ++records;
+    startRecord(statement);
+    if (wordOf(columns_.data() + label.offset) == label.wanted) break;
+  }
+  if (auto bad = walkRecord(statement, layout, items)) reject(*bad);
+  return true;
+}
+
+// Passes over at most `most` records that the buffer holds whole, with their line feed, and
+// whose label is not the one wanted, without copying them; gives how many it passed over. It
+// stops before a record that is not held whole (it reaches past the buffer, or is the last one
+// and has no line feed) or that carries the label.
+int RecordReader::passOverHeld(const Label& wanted, int most) {
+  const Label label = wanted;  // a copy the loop keeps in registers across memchr
+  const char* line = buffer_.data() + bufferBegin_;
+  const char* const end = buffer_.data() + bufferEnd_;
+  int passed = 0;
+  for (; passed < most; ++passed) {
+    const char* lineFeed = lineFeedIn(line, end);
+    if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
+    line = lineFeed + 1;
+  }
+  bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
+  record_ += passed;
+  return passed;
 }
 
 std::optional<BadField> RecordReader::convert(Statement statement, const LayoutItem& field,

@@ -43,6 +43,14 @@ class RecordReader {
   [[nodiscard]] std::optional<BadField> scan(Statement statement, const Layout& layout,
                                              std::span<const ReadItem> items);
 
+  // A search statement: reads at most `limit` records and stops at the first whose label (the
+  // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
+  // in full as read() does, bad fields raising, and the search gives true. A record with
+  // another label is passed over without looking at any other column; records that run out
+  // before one matches give false. The end of the input raises as read() does.
+  bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+              const Text4& wanted, int limit);
+
   // Raise a RecordError for a bad field found by scan().
   [[noreturn]] void reject(const BadField& field) const;
   // Raise a RecordError of `kind` for item `index` of the last statement: its value converted
@@ -64,6 +72,10 @@ class RecordReader {
 
   std::optional<BadField> walk(Statement statement, const Layout& layout,
                                std::span<const ReadItem> items);
+  std::optional<BadField> walkRecord(Statement statement, const Layout& layout,
+                                     std::span<const ReadItem> items);
+  struct Label;
+  int passOverHeld(const Label& label, int most);
   std::optional<BadField> convert(Statement statement, const LayoutItem& field,
                                   const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);

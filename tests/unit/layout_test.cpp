@@ -39,6 +39,7 @@ struct LayoutCase {
   std::string items;
   int dataItems;
   int reach;
+  int labelColumn;
 };
 
 void PrintTo(const LayoutCase& row, std::ostream* os) { *os << row.text; }
@@ -52,24 +53,27 @@ TEST_P(LayoutParseTest, ExpandsCountsAndGroups) {
   EXPECT_EQ(expanded(layout), row.items);
   EXPECT_EQ(layout.dataItemCount(), row.dataItems);
   EXPECT_EQ(layout.reach(), row.reach);
+  EXPECT_EQ(layout.labelColumn(), row.labelColumn);
 }
 
 const LayoutCase layoutCases[] = {
-    {"(10X,A4,44X,I3)", "10X,A4,44X,I3", 2, 61},
-    {"(16X,2A4)", "16X,A4,A4", 2, 24},
-    {"(////,5X,6(7X,I5))", "/,/,/,/,5X," + times(6, "7X,I5"), 6, 77},
-    {"(4X,A4,4X,I5,7(7X,I5))", "4X,A4,4X,I5," + times(7, "7X,I5"), 9, 101},
-    {"(/,8X,6F12.5,//)", "/,8X," + times(6, "F12.5") + ",/,/", 6, 80},
-    {"(////,8X,6F12.5,//)", "/,/,/,/,8X," + times(6, "F12.5") + ",/,/", 6, 80},
-    {"(I1,A2,A3,I4,6F12.5)", "I1,A2,A3,I4," + times(6, "F12.5"), 10, 82},
-    {"(I5)", "I5", 1, 5},
-    {"('Eigenvectors are not found')", "'Eigenvectors are not found'", 0, 26},
-    {"(//,'    E (',I3,' ) = ',F10.5)", "/,/,'    E (',I3,' ) = ',F10.5", 2, 25},
-    {"(12F10.5)", times(12, "F10.5"), 12, 120},
+    {"(10X,A4,44X,I3)", "10X,A4,44X,I3", 2, 61, 11},
+    {"(16X,2A4)", "16X,A4,A4", 2, 24, 17},
+    {"(////,5X,6(7X,I5))", "/,/,/,/,5X," + times(6, "7X,I5"), 6, 77, 0},
+    {"(4X,A4,4X,I5,7(7X,I5))", "4X,A4,4X,I5," + times(7, "7X,I5"), 9, 101, 5},
+    {"(/,8X,6F12.5,//)", "/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0},
+    {"(////,8X,6F12.5,//)", "/,/,/,/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0},
+    {"(I1,A2,A3,I4,6F12.5)", "I1,A2,A3,I4," + times(6, "F12.5"), 10, 82, 0},
+    {"(I5)", "I5", 1, 5, 0},
+    {"('Eigenvectors are not found')", "'Eigenvectors are not found'", 0, 26, 0},
+    {"(//,'    E (',I3,' ) = ',F10.5)", "/,/,'    E (',I3,' ) = ',F10.5", 2, 25, 0},
+    {"(12F10.5)", times(12, "F10.5"), 12, 120, 0},
     // Notation the strings above do not combine, but the grammar allows.
-    {"('a,(b)/',I2)", "'a,(b)/',I2", 1, 8},
-    {"(2(I1,2(A2)),F3.0)", "I1,A2,A2,I1,A2,A2,F3.0", 7, 13},
-    {"(I2/A4//3X)", "I2,/,A4,/,/,3X", 2, 4},
+    {"('a,(b)/',I2)", "'a,(b)/',I2", 1, 8, 0},
+    {"(2(I1,2(A2)),F3.0)", "I1,A2,A2,I1,A2,A2,F3.0", 7, 13, 0},
+    {"(I2/A4//3X)", "I2,/,A4,/,/,3X", 2, 4, 0},
+    // Only a four-column text field is a label.
+    {"(2X,3X,A3,A4)", "2X,3X,A3,A4", 2, 12, 0},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, LayoutParseTest, ::testing::ValuesIn(layoutCases));

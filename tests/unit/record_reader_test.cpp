@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -252,6 +253,37 @@ std::vector<std::string> readAll(RecordReader& reader) {
   }
 }
 
+// A search under "(A4,120X,A4)" for the label of each record of `records` (what readAll gives)
+// must stop at the first record that carries it and fill the items from it; a search that
+// runs out of records one short of it stops with the next statement reading that record; a
+// label no record carries reads to the end of the input.
+void searchEach(const std::function<RecordReader()>& open,
+                const std::vector<std::string>& records) {
+  const Layout layout = Layout::parse("(A4,120X,A4)");
+  Items items(layout, 2);
+  for (const std::string& record : records) {
+    const Text4 label = {record[0], record[1], record[2], record[3]};
+    const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
+      return r.starts_with(view(label));
+    });
+    const int before = static_cast<int>(first - records.begin());
+    RecordReader reader = open();
+    EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, before + 1));
+    EXPECT_EQ(reader.recordNumber(), before + 1);
+    EXPECT_EQ(items.rendered(), *first);
+    RecordReader shortOfIt = open();
+    EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
+    EXPECT_EQ(shortOfIt.recordNumber(), before);
+    shortOfIt.read(Statement, layout, items.list());
+    EXPECT_EQ(items.rendered(), *first);
+  }
+  RecordReader reader = open();
+  const std::optional<RecordError> error =
+      errorOf([&] { reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000); });
+  ASSERT_TRUE(error.has_value());
+  EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+}
+
 struct SplitCase {
   const char* name;
   std::string listing;
@@ -275,7 +307,9 @@ TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
                  " sizes");
     RecordReader reader = chunkedReader(row.listing, sizes);
     EXPECT_EQ(readAll(reader), row.records);
+    searchEach([&] { return chunkedReader(row.listing, sizes); }, row.records);
   }
+  searchEach([&] { return memoryReader(row.listing); }, row.records);
 }
 
 const std::string longLine = columns({{1, "LONG"}, {125, "WXYZ"}, {129, "junk"}, {290, "."}});
@@ -290,6 +324,7 @@ const SplitCase splitCases[] = {
     {"EmptyLastRecord", "A\n\n", {"A   |    ", "    |    "}},
     {"CarriageReturnLineFeed", "AB\r\n\r\nC\r\n", {"AB  |    ", "    |    ", "C   |    "}},
     {"LoneCarriageReturn", "A\rB\nAB\r\r\nAB\r", {"A\rB |    ", "AB\r |    ", "AB\r |    "}},
+    {"CommasInText", "A,B,\n,,,,\r\nAB,\n", {"A,B,|    ", ",,,,|    ", "AB, |    "}},
     {"Columns127To129",
      line127 + "\r\n" + line128 + "\r\n" + line128 + "!\r\n",
      {"ABCD|XYZ ", "ABCD|WXYZ", "ABCD|WXYZ"}},
@@ -316,6 +351,8 @@ TEST(RecordSplitTest, RecordsAcrossBufferRefills) {
   EXPECT_EQ(readAll(whole), records);
   RecordReader chunked = chunkedReader(listing, {Fill - 1, 5, Fill});
   EXPECT_EQ(readAll(chunked), records);
+  searchEach([&] { return memoryReader(listing); }, records);
+  searchEach([&] { return chunkedReader(listing, {Fill - 1, 5, Fill}); }, records);
 }
 
 // --- Failures -------------------------------------------------------------------------------
@@ -361,10 +398,14 @@ const ErrorCase errorCases[] = {
     {"(10X,A4,44X,I3)", 2, rhfWith("4x,"), 1, R"(record 1, columns 59-60 "4x": bad integer)"},
     // Bytes from 0x80 up are escaped like control characters: 0x9b alone starts a terminal
     // command.
-    {"(10X,A4,44X,I3)", 2, rhfWith("\x9b" "2J"), 1,
-     R"(record 1, columns 59-61 "\x9b2J": bad integer)"},
-    {"(10X,A4,44X,I3)", 2, rhfWith("\xc3\xa9" "\x7f"), 1,
-     R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
+    {"(10X,A4,44X,I3)", 2,
+     rhfWith("\x9b"
+             "2J"),
+     1, R"(record 1, columns 59-61 "\x9b2J": bad integer)"},
+    {"(10X,A4,44X,I3)", 2,
+     rhfWith("\xc3\xa9"
+             "\x7f"),
+     1, R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
      R"(record 1, columns 13-17 "0.249": bad integer)"},
     {"(/,8X,6F12.5,//)", 6, lines({"", columns({{33, " 1.0\t"}})}), 2,
