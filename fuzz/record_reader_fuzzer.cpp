@@ -1,12 +1,19 @@
 // Fuzz target: the record reader on its own, under the layouts the extraction reads with.
 //
 // Input: byte 0 sets how many bytes the source hands over per read (1 to 64, so that records
-// and line ends straddle refills), bytes 1-4 are a program of up to four statements, and the
-// rest is the unit's input. Each program byte picks a layout, how many of its data items the
-// statement fills, and whether a bad field raises (read) or comes back (scan). The program
-// repeats until the input ends. Every statement runs twice, once on the chunked source and
-// once on a source that hands over everything at once; both must see the same records and
-// values.
+// and line ends straddle refills), bytes 1-4 are a program of up to four statements, bytes 5-8
+// a label, byte 9 how searches run, and the rest is the unit's input. Each program byte picks
+// a layout, how many of its data items the statement fills, and whether a bad field raises
+// (read) or comes back (scan). A statement that would scan at least one item under a layout
+// that begins with a label (the search layouts) is a search instead: it looks for the label of
+// its own search, or for the label of bytes 5-8 when bit i of byte 9 says so for statement i,
+// in at most 1 + 8 * (byte 9 / 16) records. The program repeats until the input ends.
+//
+// The program runs three times: on the chunked source, on a source that hands over everything
+// at once, and on the chunked source again with every search made the general way, a scan of
+// each record and a look at its label; all three must see the same records and values, so a
+// search passes over the same records, stops at the same one and fails in the same way as a
+// walk over every record would.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -115,15 +122,66 @@ long long recordsConsumed(const hlext::Layout& layout, std::size_t count) {
   return records;
 }
 
+// The label each search layout is looked through for.
+hlext::Text4 ownLabel(const hlext::Layout* layout) {
+  if (layout == &systemLayouts().occupiedCount) return hlext::text4("RHF ");
+  if (layout == &systemLayouts().heading) return hlext::text4("EIGE");
+  return hlext::text4("ROOT");
+}
+
 struct Statement {
   const hlext::Layout* layout;
   std::size_t count;
   bool tolerant;
+  bool search;
+  hlext::Text4 label;  // what a search looks for
+  int limit;           // the records a search may read
 };
+
+enum class SearchBy { Reader, Walk };
+
+void checkBadField(const hlext::BadField& bad, long long before, long long after) {
+  if (bad.record <= before || bad.record > after)
+    finding("a bad field outside the records the statement read");
+  if (bad.firstColumn < 1 || bad.lastColumn > hlext::RecordReader::RecordReach ||
+      static_cast<int>(bad.text.size()) != bad.lastColumn - bad.firstColumn + 1)
+    finding("a bad field whose columns do not match its text");
+}
+
+// A search made the general way: every record scanned in full, then judged by its label.
+bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& items) {
+  for (int records = 0; records < statement.limit; ++records) {
+    const long long before = reader.recordNumber();
+    const auto bad = reader.scan(1, *statement.layout, items.list);
+    if (items.texts[0] != statement.label) continue;
+    if (bad) {
+      checkBadField(*bad, before, reader.recordNumber());
+      reader.reject(*bad);
+    }
+    return true;
+  }
+  return false;
+}
+
+// Runs one search and gives what it saw: the record it stopped at and, when one matched, the
+// values it filled.
+std::string runSearch(hlext::RecordReader& reader, const Statement& statement, Items& items,
+                      SearchBy by) {
+  const long long before = reader.recordNumber();
+  const bool found = by == SearchBy::Reader ? reader.search(1, *statement.layout, items.list,
+                                                            statement.label, statement.limit)
+                                            : walkSearch(reader, statement, items);
+  const long long read = reader.recordNumber() - before;
+  if (read < 1 || read > statement.limit || (!found && read != statement.limit))
+    finding("a search read the wrong number of records");
+  std::string trace = (found ? "found " : "none ") + std::to_string(reader.recordNumber()) + ':';
+  if (found) items.appendTo(trace);
+  return trace + '\n';
+}
 
 // Runs the program over the input and gives a trace of everything the statements saw.
 std::string runProgram(std::span<const Statement> program, std::string_view input,
-                       std::size_t chunk) {
+                       std::size_t chunk, SearchBy searchBy) {
   hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, chunk), 4, "hlext.dat");
   std::string trace;
   // Each statement reads at least one record, so the input ends within this many statements.
@@ -133,13 +191,13 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
     Items items(*statement.layout, statement.count);
     const long long before = reader.recordNumber();
     try {
+      if (statement.search) {
+        trace += runSearch(reader, statement, items, searchBy);
+        continue;
+      }
       if (statement.tolerant) {
         if (const auto bad = reader.scan(1, *statement.layout, items.list)) {
-          if (bad->record <= before || bad->record > reader.recordNumber())
-            finding("a bad field outside the records the statement read");
-          if (bad->firstColumn < 1 || bad->lastColumn > hlext::RecordReader::RecordReach ||
-              static_cast<int>(bad->text.size()) != bad->lastColumn - bad->firstColumn + 1)
-            finding("a bad field whose columns do not match its text");
+          checkBadField(*bad, before, reader.recordNumber());
           trace += "bad " + std::to_string(bad->record) + ' ' + bad->text + '\n';
           continue;
         }
@@ -151,7 +209,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
     } catch (const hlext::RecordError& error) {
       trace += error.diagnostic() + '\n';
       if (error.kind() == hlext::ErrorKind::EndOfFile) return trace;
-      if (statement.tolerant) finding("a tolerant read raised for a field");
+      if (statement.tolerant && !statement.search) finding("a tolerant read raised for a field");
       continue;
     }
     trace += std::to_string(reader.recordNumber()) + ':';
@@ -165,8 +223,12 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   constexpr std::size_t ProgramBytes = 4;
-  if (size < 1 + ProgramBytes) return 0;
+  constexpr std::size_t HeaderBytes = 1 + ProgramBytes + 4 + 1;
+  if (size < HeaderBytes) return 0;
   const std::size_t chunk = 1 + data[0] % 64;
+  const hlext::Text4 otherLabel = {static_cast<char>(data[5]), static_cast<char>(data[6]),
+                                   static_cast<char>(data[7]), static_cast<char>(data[8])};
+  const unsigned searchByte = data[9];
   std::array<Statement, ProgramBytes> program{};
   for (std::size_t i = 0; i < ProgramBytes; ++i) {
     const unsigned byte = data[1 + i];
@@ -174,14 +236,24 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto dataItems = static_cast<std::size_t>(layout->dataItemCount());
     const std::size_t count =
         std::min(byte / readLayouts().size() % (dataItems + 1), hlext::RecordReader::MaxItems);
-    program[i] = {layout, count, (byte & 0x80U) != 0};
+    const bool tolerant = (byte & 0x80U) != 0;
+    const bool search = tolerant && count >= 1 && layout->labelColumn() != 0;
+    const bool other = (searchByte >> i & 1U) != 0;
+    program[i] = {layout,
+                  count,
+                  tolerant,
+                  search,
+                  other ? otherLabel : ownLabel(layout),
+                  1 + 8 * static_cast<int>(searchByte >> 4)};
   }
-  const std::string_view input(reinterpret_cast<const char*>(data) + 1 + ProgramBytes,
-                               size - 1 - ProgramBytes);
+  const std::string_view input(reinterpret_cast<const char*>(data) + HeaderBytes,
+                               size - HeaderBytes);
   try {
-    const std::string chunked = runProgram(program, input, chunk);
-    const std::string whole = runProgram(program, input, input.size() + 1);
+    const std::string chunked = runProgram(program, input, chunk, SearchBy::Reader);
+    const std::string whole = runProgram(program, input, input.size() + 1, SearchBy::Reader);
     if (chunked != whole) finding("chunked and whole input read differently");
+    const std::string walked = runProgram(program, input, chunk, SearchBy::Walk);
+    if (chunked != walked) finding("a search and a walk over every record read differently");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "record_reader_fuzzer: unexpected exception: %s\n", error.what());
     std::abort();
