@@ -21,21 +21,25 @@ class LayoutParser {
   // layout := '(' list ')'
   std::vector<LayoutItem> parseLayout() {
     expect('(');
-    std::vector<LayoutItem> items = parseList();
+    std::vector<LayoutItem> items;
+    items.reserve(TypicalItems);
+    appendList(items);
     expect(')');
     if (pos_ != text_.size()) fault("text after the closing parenthesis");
     return items;
   }
 
  private:
+  // Room for the items of every layout a run uses, so that parsing them seldom reallocates.
+  static constexpr std::size_t TypicalItems = 24;
+
   // list := element { [','] element }   (the comma may be left out next to a slash)
-  std::vector<LayoutItem> parseList() {
-    std::vector<LayoutItem> items;
+  void appendList(std::vector<LayoutItem>& items) {
     bool afterSlash = false;
     while (true) {
       bool slash = peek() == '/';
       appendElement(items);
-      if (peek() == ')') return items;
+      if (peek() == ')') return;
       if (peek() == ',') {
         ++pos_;
         afterSlash = false;
@@ -64,14 +68,18 @@ class LayoutParser {
       items.push_back(makeItem(LayoutItemKind::Skip, count));
       return;
     }
-    std::vector<LayoutItem> unit;
-    if (letter == '(') {
-      unit = parseList();
-      expect(')');
-    } else {
-      unit.push_back(parseField(letter));
+    if (letter != '(') {
+      items.insert(items.end(), static_cast<std::size_t>(count), parseField(letter));
+      return;
     }
-    for (int i = 0; i < count; ++i) items.insert(items.end(), unit.begin(), unit.end());
+    // A group is expanded in place: its items once, then copied count - 1 times.
+    const std::size_t first = items.size();
+    appendList(items);
+    expect(')');
+    const std::size_t last = items.size();
+    items.reserve(first + (last - first) * static_cast<std::size_t>(count));
+    for (int i = 1; i < count; ++i)
+      for (std::size_t k = first; k < last; ++k) items.push_back(items[k]);
   }
 
   // field := 'A' w | 'I' w | 'F' w '.' d
