@@ -2,101 +2,385 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <chrono>
+#include <climits>
+#include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <system_error>
+#include <utility>
+
+// Files are reached through the platform's descriptors where it has them: a read then hands
+// over what a pipe, a FIFO or a terminal holds at once, where the standard library's fread
+// waits for a full buffer. Elsewhere, or when HLEXT_PORTABLE_FILES is defined, the standard
+// library's streams stand in.
+#if defined(HLEXT_PORTABLE_FILES)
+#define HLEXT_FILE_DESCRIPTORS 0
+#elif defined(_WIN32)
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+#define HLEXT_FILE_DESCRIPTORS 1
+#elif defined(__unix__) || defined(__APPLE__)
+#include <fcntl.h>
+#include <unistd.h>
+#define HLEXT_FILE_DESCRIPTORS 1
+#else
+#define HLEXT_FILE_DESCRIPTORS 0
+#endif
 
 namespace hlext {
 namespace {
 
+namespace fs = std::filesystem;
+
 std::string systemReason(int error) { return std::generic_category().message(error); }
 
-std::string lastSystemReason(const char* otherwise) {
-  return errno != 0 ? systemReason(errno) : std::string(otherwise);
+bool isPermissionError(int error) { return error == EACCES || error == EPERM; }
+
+// How a File is opened.
+enum class OpenMode {
+  Read,     // an existing file, for reading
+  Create,   // a new file for writing; fails when the name exists
+  Append,   // for writing at the end, creating a missing file; nothing else changes
+  Replace,  // for writing from the start, emptying the file
+  InPlace,  // an existing file (a FIFO, a device), for writing; no creating, no emptying
+};
+
+#if HLEXT_FILE_DESCRIPTORS
+
+#if defined(_WIN32)
+constexpr int DescriptorFlags = O_BINARY | O_NOINHERIT;
+int openDescriptor(const fs::path& path, int flags) {
+  return ::_wopen(path.c_str(), flags | DescriptorFlags, _S_IREAD | _S_IWRITE);
+}
+long long readDescriptor(int fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+long long writeDescriptor(int fd, const char* data, std::size_t size) {
+  return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+int closeDescriptor(int fd) { return ::_close(fd); }
+#else
+int openDescriptor(const fs::path& path, int flags) {
+  int fd = -1;
+  do fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+long long readDescriptor(int fd, char* data, std::size_t size) {
+  ssize_t count = -1;
+  do count = ::read(fd, data, std::min<std::size_t>(size, INT_MAX));
+  while (count < 0 && errno == EINTR);
+  return count;
+}
+long long writeDescriptor(int fd, const char* data, std::size_t size) {
+  ssize_t count = -1;
+  do count = ::write(fd, data, std::min<std::size_t>(size, INT_MAX));
+  while (count < 0 && errno == EINTR);
+  return count;
+}
+int closeDescriptor(int fd) { return ::close(fd); }
+#endif
+
+int descriptorFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::Read: return O_RDONLY;
+    case OpenMode::Create: return O_WRONLY | O_CREAT | O_EXCL;
+    case OpenMode::Append: return O_WRONLY | O_CREAT | O_APPEND;
+    case OpenMode::Replace: return O_WRONLY | O_CREAT | O_TRUNC;
+    case OpenMode::InPlace: return O_WRONLY;
+  }
+  return O_RDONLY;
 }
 
-// A directory opens for reading on some systems; it is never a listing or a result file.
-bool isDirectory(const std::string& name) {
-  std::error_code ignored;
-  return std::filesystem::is_directory(name, ignored);
-}
-
-class FileSource final : public ByteSource {
+// An open file of the file system, or the reason it could not be opened.
+class File {
  public:
-  explicit FileSource(std::FILE* file) : file_(file) {}
-  ~FileSource() override { std::fclose(file_); }
-  FileSource(const FileSource&) = delete;
-  FileSource& operator=(const FileSource&) = delete;
+  File() = default;
+  File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
+  File& operator=(File&& other) noexcept {
+    std::swap(fd_, other.fd_);
+    error_ = other.error_;
+    return *this;
+  }
+  ~File() { close(); }
 
-  std::size_t read(std::span<char> buffer) override {
+  static File open(const fs::path& path, OpenMode mode) {
+    File file;
+    errno = 0;
+    file.fd_ = openDescriptor(path, descriptorFlags(mode));
+    if (file.fd_ < 0) file.error_ = errno != 0 ? errno : EIO;
+    return file;
+  }
+
+  bool isOpen() const { return fd_ >= 0; }
+  // Why open() failed.
+  int error() const { return error_; }
+
+  // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
+  std::size_t read(std::span<char> buffer, int& error) {
+    const long long count = readDescriptor(fd_, buffer.data(), buffer.size());
+    error = count < 0 ? errno : 0;
+    return count < 0 ? 0 : static_cast<std::size_t>(count);
+  }
+
+  // 0, or the reason the bytes could not all be written.
+  int writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+      const long long count = writeDescriptor(fd_, bytes.data(), bytes.size());
+      if (count <= 0) return count < 0 && errno != 0 ? errno : EIO;
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return 0;
+  }
+
+  // 0, or the reason closing failed.
+  int close() {
+    if (fd_ < 0) return 0;
+    const int result = closeDescriptor(std::exchange(fd_, -1));
+    return result == 0 ? 0 : errno;
+  }
+
+ private:
+  int fd_ = -1;
+  int error_ = 0;
+};
+
+#else  // the standard library's streams
+
+const char* streamMode(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::Read: return "rb";
+    case OpenMode::Create: return "wbx";
+    case OpenMode::Append: return "ab";
+    case OpenMode::Replace: return "wb";
+    case OpenMode::InPlace: return "wb";
+  }
+  return "rb";
+}
+
+class File {
+ public:
+  File() = default;
+  File(File&& other) noexcept
+      : file_(std::exchange(other.file_, nullptr)), error_(other.error_) {}
+  File& operator=(File&& other) noexcept {
+    std::swap(file_, other.file_);
+    error_ = other.error_;
+    return *this;
+  }
+  ~File() { close(); }
+
+  static File open(const fs::path& path, OpenMode mode) {
+    File file;
+    errno = 0;
+    file.file_ = std::fopen(path.string().c_str(), streamMode(mode));
+    if (file.file_ == nullptr) file.error_ = errno != 0 ? errno : EIO;
+    return file;
+  }
+
+  bool isOpen() const { return file_ != nullptr; }
+  int error() const { return error_; }
+
+  std::size_t read(std::span<char> buffer, int& error) {
     errno = 0;
     const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), file_);
-    if (count == 0 && std::ferror(file_)) failure_ = lastSystemReason("input error");
+    error = count == 0 && std::ferror(file_) ? (errno != 0 ? errno : EIO) : 0;
+    return count;
+  }
+
+  int writeAll(std::string_view bytes) {
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
+        std::fflush(file_) == 0)
+      return 0;
+    return errno != 0 ? errno : EIO;
+  }
+
+  int close() {
+    if (file_ == nullptr) return 0;
+    errno = 0;
+    const int result = std::fclose(std::exchange(file_, nullptr));
+    return result == 0 ? 0 : (errno != 0 ? errno : EIO);
+  }
+
+ private:
+  std::FILE* file_ = nullptr;
+  int error_ = 0;
+};
+
+#endif
+
+// The listing, read as it arrives.
+class FileSource final : public ByteSource {
+ public:
+  explicit FileSource(File file) : file_(std::move(file)) {}
+
+  std::size_t read(std::span<char> buffer) override {
+    int error = 0;
+    const std::size_t count = file_.read(buffer, error);
+    if (error != 0) failure_ = systemReason(error);
     return count;
   }
   std::string failure() const override { return failure_; }
 
  private:
-  std::FILE* file_;
+  File file_;
   std::string failure_;
 };
 
-// Writes to a FILE* and reports its failures.
-class StreamSink : public ByteSink {
+// Standard output, through the C library's stream, flushed statement by statement.
+class ConsoleSink final : public ByteSink {
  public:
   std::string write(std::string_view bytes) override {
     errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size())
-      return lastSystemReason("output error");
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) return failure();
     return {};
   }
   std::string flush() override {
     errno = 0;
-    if (std::fflush(file_) != 0 || std::ferror(file_)) return lastSystemReason("output error");
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) return failure();
     return {};
+  }
+  std::string close() override { return flush(); }
+
+ private:
+  static std::string failure() { return errno != 0 ? systemReason(errno) : "output error"; }
+};
+
+// Gathers what a run writes to its result file, so that the file gets all of it in one step
+// at close, or nothing when the run ends before.
+class GatheringSink : public ByteSink {
+ public:
+  std::string write(std::string_view bytes) override {
+    records_.append(bytes);
+    written_ = true;
+    return {};
+  }
+  std::string flush() override { return {}; }
+  std::string close() override {
+    if (!written_ || committed_) return {};
+    committed_ = true;
+    return commit(records_);
   }
 
  protected:
-  std::FILE* file_ = nullptr;
-};
-
-class ConsoleSink final : public StreamSink {
- public:
-  ConsoleSink() { file_ = stdout; }
-  std::string close() override { return flush(); }
-};
-
-// The result file keeps what it holds until the first write: only then is it emptied and
-// written from its start. A run that writes nothing leaves it as it was.
-class ResultFileSink final : public StreamSink {
- public:
-  explicit ResultFileSink(std::string name) : name_(std::move(name)) {}
-  ~ResultFileSink() override {
-    if (file_ != nullptr) std::fclose(file_);
-  }
-  ResultFileSink(const ResultFileSink&) = delete;
-  ResultFileSink& operator=(const ResultFileSink&) = delete;
-
-  std::string write(std::string_view bytes) override {
-    if (file_ == nullptr) {
-      errno = 0;
-      file_ = std::fopen(name_.c_str(), "wb");
-      if (file_ == nullptr) return lastSystemReason("cannot replace the file");
-    }
-    return StreamSink::write(bytes);
-  }
-  std::string flush() override { return file_ == nullptr ? std::string() : StreamSink::flush(); }
-  std::string close() override {
-    if (file_ == nullptr) return {};
-    std::string failure = StreamSink::flush();
-    errno = 0;
-    if (std::fclose(file_) != 0 && failure.empty()) failure = lastSystemReason("output error");
-    file_ = nullptr;
-    return failure;
-  }
+  // Hands the gathered records to the destination; an empty explanation means success.
+  virtual std::string commit(std::string_view records) = 0;
 
  private:
-  std::string name_;
+  std::string records_;
+  bool written_ = false;
+  bool committed_ = false;
+};
+
+std::string writeAndClose(File& file, std::string_view records) {
+  int error = file.writeAll(records);
+  const int closeError = file.close();
+  if (error == 0) error = closeError;
+  return error == 0 ? std::string() : systemReason(error);
+}
+
+// A FIFO, a terminal or a device: written in place through the one open made when the unit
+// was opened, since opening such a file again would be seen by whoever is at its other end.
+class SpecialFileSink final : public GatheringSink {
+ public:
+  explicit SpecialFileSink(File file) : file_(std::move(file)) {}
+
+ private:
+  std::string commit(std::string_view records) override { return writeAndClose(file_, records); }
+
+  File file_;
+};
+
+constexpr int MaxLinkHops = 40;
+
+// Where a chain of symbolic links ends, so that the links stay and their target is replaced.
+fs::path followLinks(fs::path path) {
+  for (int hop = 0; hop < MaxLinkHops; ++hop) {
+    std::error_code error;
+    if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
+    const fs::path next = fs::read_symlink(path, error);
+    if (error) return path;
+    path = next.is_absolute() ? next : path.parent_path() / next;
+  }
+  return path;
+}
+
+// A name for a new file beside `target`, hidden where names with a leading dot are. Runs
+// started at once differ in the clock and in their stack's address; creating the file
+// exclusively settles any clash that is left.
+fs::path temporaryName(const fs::path& target, unsigned attempt) {
+  const int local = 0;
+  const auto ticks =
+      static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+  const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&local));
+  std::uint64_t mixed = ticks ^ (address << 20) ^ (attempt * 0x9E3779B97F4A7C15ULL);
+  std::string suffix;
+  for (int digit = 0; digit < 12; ++digit, mixed >>= 4) suffix += "0123456789abcdef"[mixed & 15];
+  return target.parent_path() / ("." + target.filename().string() + "." + suffix + ".new");
+}
+
+constexpr unsigned MaxNameAttempts = 100;
+
+File createBeside(const fs::path& target, fs::path& temporary) {
+  File file;
+  for (unsigned attempt = 0; attempt < MaxNameAttempts; ++attempt) {
+    temporary = temporaryName(target, attempt);
+    file = File::open(temporary, OpenMode::Create);
+    if (file.isOpen() || file.error() != EEXIST) break;
+  }
+  return file;
+}
+
+// The new file takes the permission bits of the one it replaces.
+void copyPermissions(const fs::path& from, const fs::path& to) {
+  std::error_code error;
+  const fs::perms bits = fs::status(from, error).permissions();
+  if (!error) fs::permissions(to, bits, fs::perm_options::replace, error);
+}
+
+std::string writeInPlace(const fs::path& target, std::string_view records) {
+  File file = File::open(target, OpenMode::Replace);
+  if (!file.isOpen()) return systemReason(file.error());
+  return writeAndClose(file, records);
+}
+
+// A regular result file (or a missing one) is replaced whole: the records go to a new file
+// beside it, which is then renamed over it, so that no reader ever finds a mix of two runs'
+// results or a cut one, and a failure leaves the old file as it was. Where the folder lets no
+// file be made or renamed but the result file itself may be written, it is written in place.
+class ReplacingFileSink final : public GatheringSink {
+ public:
+  explicit ReplacingFileSink(fs::path name) : name_(std::move(name)) {}
+
+ private:
+  std::string commit(std::string_view records) override {
+    const fs::path target = followLinks(name_);
+    fs::path temporary;
+    File file = createBeside(target, temporary);
+    if (!file.isOpen()) {
+      if (isPermissionError(file.error())) return writeInPlace(target, records);
+      return systemReason(file.error());
+    }
+    copyPermissions(target, temporary);
+    std::string failure = writeAndClose(file, records);
+    bool renameRefused = false;
+    if (failure.empty()) {
+      std::error_code renamed;
+      fs::rename(temporary, target, renamed);
+      if (!renamed) return {};
+      failure = renamed.message();
+      renameRefused = renamed == std::errc::permission_denied ||
+                      renamed == std::errc::operation_not_permitted;
+    }
+    std::error_code ignored;
+    fs::remove(temporary, ignored);
+    return renameRefused ? writeInPlace(target, records) : failure;
+  }
+
+  fs::path name_;
 };
 
 class MemorySource final : public ByteSource {
@@ -115,12 +399,8 @@ class MemorySource final : public ByteSource {
 
 class MemorySink final : public ByteSink {
  public:
-  MemorySink(std::string& text, bool* written) : text_(text), written_(written) {}
+  explicit MemorySink(std::string& text) : text_(text) {}
   std::string write(std::string_view bytes) override {
-    if (written_ != nullptr && !*written_) {
-      text_.clear();
-      *written_ = true;
-    }
     text_.append(bytes);
     return {};
   }
@@ -129,42 +409,78 @@ class MemorySink final : public ByteSink {
 
  private:
   std::string& text_;
-  bool* written_;
+};
+
+// The result file in memory: replaced whole at close, like the file.
+class MemoryResultSink final : public GatheringSink {
+ public:
+  MemoryResultSink(std::string& text, bool& committed) : text_(text), committed_(committed) {}
+
+ private:
+  std::string commit(std::string_view records) override {
+    text_ = records;
+    committed_ = true;
+    return {};
+  }
+
+  std::string& text_;
+  bool& committed_;
 };
 
 }  // namespace
 
-FileConnector::FileConnector() : console_(std::make_unique<ConsoleSink>()) {}
+bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
+
+FileConnector::FileConnector() : console_(std::make_unique<ConsoleSink>()) {
+#if defined(SIGXFSZ)
+  // A file-size limit then makes the write fail with a reason, as a full disk does, instead
+  // of ending the run with the result file half replaced.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 FileConnector::~FileConnector() = default;
 
 Opened<ByteSource> FileConnector::openInput(const std::string& name) {
-  if (isDirectory(name)) return {nullptr, systemReason(EISDIR)};
-  errno = 0;
-  std::FILE* file = std::fopen(name.c_str(), "rb");
-  if (file == nullptr && errno == ENOENT) {
-    // A missing listing is created empty, as the result file is.
-    std::FILE* created = std::fopen(name.c_str(), "ab");
-    if (created != nullptr) std::fclose(created);
-    errno = 0;
-    file = std::fopen(name.c_str(), "rb");
+  std::error_code ignored;
+  if (fs::is_directory(name, ignored)) return {nullptr, systemReason(EISDIR)};
+  File file = File::open(name, OpenMode::Read);
+  if (!file.isOpen() && file.error() == ENOENT) {
+    // A missing listing is created empty, as the result file is; when it cannot be, the
+    // reason for that is the one to tell.
+    File created = File::open(name, OpenMode::Append);
+    if (!created.isOpen()) return {nullptr, systemReason(created.error())};
+    created.close();
+    file = File::open(name, OpenMode::Read);
   }
-  if (file == nullptr) return {nullptr, lastSystemReason("cannot open")};
-  return {std::make_unique<FileSource>(file), {}};
+  if (!file.isOpen()) return {nullptr, systemReason(file.error())};
+  return {std::make_unique<FileSource>(std::move(file)), {}};
 }
 
 Opened<ByteSink> FileConnector::openOutput(const std::string& name) {
-  if (isDirectory(name)) return {nullptr, systemReason(EISDIR)};
+  std::error_code ignored;
+  const fs::file_status status = fs::status(name, ignored);
+  if (fs::is_directory(status)) return {nullptr, systemReason(EISDIR)};
+  if (fs::exists(status) && !fs::is_regular_file(status)) {
+    File special = File::open(name, OpenMode::InPlace);
+    if (!special.isOpen()) return {nullptr, systemReason(special.error())};
+    return {std::make_unique<SpecialFileSink>(std::move(special)), {}};
+  }
   // Opening for appending creates a missing file and proves the file writable, without
-  // touching its contents.
-  errno = 0;
-  std::FILE* probe = std::fopen(name.c_str(), "ab");
-  if (probe == nullptr) return {nullptr, lastSystemReason("cannot open")};
-  std::fclose(probe);
-  return {std::make_unique<ResultFileSink>(name), {}};
+  // touching its contents or its modification time.
+  File probe = File::open(name, OpenMode::Append);
+  if (!probe.isOpen()) return {nullptr, systemReason(probe.error())};
+  probe.close();
+  return {std::make_unique<ReplacingFileSink>(name), {}};
+}
+
+bool FileConnector::sameFile(const std::string& first, const std::string& second) {
+  std::error_code error;
+  const bool same = fs::equivalent(first, second, error);
+  return same && !error;
 }
 
 MemoryConnector::MemoryConnector(std::string_view listing)
-    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_, nullptr)) {}
+    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_)) {}
 MemoryConnector::~MemoryConnector() = default;
 
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
@@ -172,7 +488,7 @@ Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
 }
 
 Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {
-  return {std::make_unique<MemorySink>(resultText_, &resultWritten_), {}};
+  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_), {}};
 }
 
 }  // namespace hlext

@@ -14,7 +14,8 @@ namespace hlext {
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
-  // Fills the front of `buffer`; 0 means the end of the input, or a failure when failed().
+  // Fills the front of `buffer` with what the input has now, waiting only while it has
+  // nothing; 0 means the end of the input, or a failure when failure() is not empty.
   virtual std::size_t read(std::span<char> buffer) = 0;
   // The system's explanation of the last read failure; empty while reads succeed.
   virtual std::string failure() const { return {}; }
@@ -25,9 +26,10 @@ class ByteSink {
   virtual ~ByteSink() = default;
   // Hands `bytes` on; an empty explanation means success.
   virtual std::string write(std::string_view bytes) = 0;
-  // Makes everything written so far reach its destination.
+  // Makes everything written so far reach its destination, where the sink does so before it
+  // is closed.
   virtual std::string flush() = 0;
-  // Flushes and lets go of the destination.
+  // Completes the output and lets go of the destination.
   virtual std::string close() = 0;
 };
 
@@ -44,11 +46,14 @@ class UnitConnector {
   virtual ~UnitConnector() = default;
   // Opens an existing input, creating it empty when it does not exist.
   virtual Opened<ByteSource> openInput(const std::string& name) = 0;
-  // Opens an output without disturbing what it holds until the first write replaces it; a
-  // missing file is created empty.
+  // Opens a result file, creating a missing one empty. What is written to it is gathered and
+  // committed by close(): afterwards the file holds either all of it or, after any failure,
+  // exactly what it held before.
   virtual Opened<ByteSink> openOutput(const std::string& name) = 0;
   // Standard output.
   virtual ByteSink& console() = 0;
+  // True when both names lead to one file (a link either way, a hard link).
+  virtual bool sameFile(const std::string& first, const std::string& second);
 };
 
 // Files in the working directory and the process's standard output.
@@ -59,6 +64,7 @@ class FileConnector final : public UnitConnector {
   Opened<ByteSource> openInput(const std::string& name) override;
   Opened<ByteSink> openOutput(const std::string& name) override;
   ByteSink& console() override { return *console_; }
+  bool sameFile(const std::string& first, const std::string& second) override;
 
  private:
   std::unique_ptr<ByteSink> console_;
@@ -75,7 +81,7 @@ class MemoryConnector final : public UnitConnector {
 
   const std::string& consoleText() const { return consoleText_; }
   const std::string& resultText() const { return resultText_; }
-  // True once the first byte was written to the output file.
+  // True once the output file was committed.
   bool resultWritten() const { return resultWritten_; }
 
  private:

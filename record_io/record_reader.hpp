@@ -59,6 +59,8 @@ class RecordReader {
   // Raise a RecordError of `kind` for the last record read.
   [[noreturn]] void rejectRecord(Statement statement, ErrorKind kind, std::string reason) const;
 
+  const std::string& fileName() const { return fileName_; }
+
   // Records read so far: the line number of the last record read.
   long long recordNumber() const { return record_; }
 

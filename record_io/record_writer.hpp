@@ -1,5 +1,6 @@
 // Writes records to an output unit under layouts. Each statement is handed to its sink in
-// full and flushed, so a failing output is noticed at the statement that met it.
+// full and flushed, so a failing console is noticed at the statement that met it; the result
+// file's sink gathers the records and commits them at close, which names the last statement.
 #pragma once
 
 #include <span>

@@ -19,6 +19,10 @@ void UnitTable::open(Statement statement, int unit, const std::string& fileName)
     if (opened.stream)
       listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
   } else {
+    // Replacing the result would destroy the listing, or a run would read its own result.
+    if (listing_ && connector_.sameFile(listing_->fileName(), fileName))
+      raiseStreamError(ErrorKind::CannotOpen, statement, unit, fileName,
+                       "the same file as the listing " + listing_->fileName());
     Opened<ByteSink> opened = connector_.openOutput(fileName);
     failure = std::move(opened.failure);
     if (opened.stream) {

@@ -21,14 +21,17 @@ class UnitTable {
  public:
   explicit UnitTable(UnitConnector& connector);
 
-  // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure.
+  // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure, and
+  // for a result file that is the listing itself. What unit 7 is given reaches its file only
+  // at stopRun(), all of it at once.
   void open(Statement statement, int unit, const std::string& fileName);
 
   RecordReader& reader(int unit);
   RecordWriter& writer(int unit);
 
-  // The normal end of a run: everything written reaches its destination and the files are
-  // closed. Raises RecordError (write failed) when an output cannot be completed.
+  // The normal end of a run: the result file is committed, everything written reaches its
+  // destination and the files are closed. Raises RecordError (write failed) when an output
+  // cannot be completed; the result file then holds what it held before the run.
   void stopRun();
 
  private:

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <ostream>
@@ -42,6 +43,8 @@ struct Listings {
   std::string noHeading;
   std::string shortPrintout;
   std::string occupiedCountZero = standardListing(0, 13, Rows).text();
+  // Its result is larger than a file-size limit of one kibibyte.
+  std::string large = standardListing(3, 13, std::vector<BasisFunction>(120, {"S", "C", 1})).text();
   std::string badHeader, badEnergy, tooManyRows;
   int badHeaderRecord = 0, badEnergyRecord = 0, tooManyRowsRecord = 0;
 
@@ -72,7 +75,17 @@ struct Listings {
   }
 };
 
-enum class Setup { None, ListingMissing, ListingDirectory, ResultDirectory, ResultFull };
+enum class Setup {
+  None,
+  ListingMissing,
+  ListingDirectory,
+  ResultDirectory,
+  ResultFull,
+  ResultLinksToListing,  // fort.50 a symbolic link to hlext.dat
+  ListingLinksToResult,  // hlext.dat a symbolic link to fort.50, which holds the listing
+  HardLinks,             // fort.50 and hlext.dat two names of one file
+  ResultLinksAway,       // fort.50 a symbolic link to elsewhere/fort.50, which gets the result
+};
 
 struct EndCase {
   const char* name;
@@ -80,6 +93,7 @@ struct EndCase {
   std::optional<std::string> before{};  // fort.50 before the run; none: it does not exist
   Setup setup = Setup::None;
   std::string redirection{};  // of standard output; empty: captured
+  std::string prelude{};      // shell text before the run
   int status = 0;
   std::string console{};
   // Standard error in full; or, when `kind` is set, the start of its one line.
@@ -87,6 +101,16 @@ struct EndCase {
   std::string kind{};
   std::optional<std::string> result{};  // fort.50 after the run; none: no regular file
 };
+
+// Any file a run leaves behind besides the ones it was given.
+std::vector<std::string> strayFiles(const ScratchFolder& scratch) {
+  std::vector<std::string> stray;
+  for (const auto& entry : fs::recursive_directory_iterator(scratch.path())) {
+    const std::string name = entry.path().filename().string();
+    if (name != "hlext.dat" && name != "fort.50" && name != "elsewhere") stray.push_back(name);
+  }
+  return stray;
+}
 
 // `statement` is its number and name, e.g. "13 (occupied-count search)".
 std::string prefix(const std::string& statement, int unit, const std::string& file) {
@@ -186,7 +210,7 @@ std::vector<EndCase> endCases() {
        .setup = Setup::ResultFull,
        .status = 2,
        .console = "    3\n    5\n",
-       .diagnostic = prefix("145 (result row count)", 7, "fort.50"),
+       .diagnostic = prefix("149 (orbital N+1 coefficients)", 7, "fort.50"),
        .kind = "write failed"},
       {.name = "message on a full device",
        .listing = l.noMarkers,
@@ -202,6 +226,42 @@ std::vector<EndCase> endCases() {
        .diagnostic = "hlext1: statement 18 (occupied-count echo), unit 6",
        .kind = "write failed",
        .result = OlderResult},
+      {.name = "result file a link to the listing",
+       .listing = l.normal,
+       .setup = Setup::ResultLinksToListing,
+       .status = 2,
+       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
+                     ": cannot open: the same file as the listing hlext.dat\n",
+       .result = l.normal},
+      {.name = "listing a link to the result file",
+       .listing = l.normal,
+       .setup = Setup::ListingLinksToResult,
+       .status = 2,
+       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
+                     ": cannot open: the same file as the listing hlext.dat\n",
+       .result = l.normal},
+      {.name = "result file a hard link to the listing",
+       .listing = l.normal,
+       .setup = Setup::HardLinks,
+       .status = 2,
+       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
+                     ": cannot open: the same file as the listing hlext.dat\n",
+       .result = l.normal},
+      {.name = "result file a link elsewhere",
+       .listing = l.normal,
+       .before = OlderResult,
+       .setup = Setup::ResultLinksAway,
+       .console = "    3\n    5\n",
+       .result = result},
+      {.name = "file-size limit",
+       .listing = l.large,
+       .before = OlderResult,
+       .prelude = "ulimit -f 1;",
+       .status = 2,
+       .console = "    3\n  120\n",
+       .diagnostic = prefix("149 (orbital N+1 coefficients)", 7, "fort.50"),
+       .kind = "write failed",
+       .result = OlderResult},
       {.name = "standard output closed",
        .listing = l.normal,
        .before = OlderResult,
@@ -211,6 +271,25 @@ std::vector<EndCase> endCases() {
        .kind = "write failed",
        .result = OlderResult},
   };
+}
+
+// Puts the listing, the result file and the links between them in place.
+void linkFiles(const ScratchFolder& scratch, const EndCase& c) {
+  switch (c.setup) {
+    case Setup::ResultLinksToListing: fs::create_symlink("hlext.dat", scratch / "fort.50"); return;
+    case Setup::ListingLinksToResult:
+      fs::rename(scratch / "hlext.dat", scratch / "fort.50");
+      fs::create_symlink("fort.50", scratch / "hlext.dat");
+      return;
+    case Setup::HardLinks: fs::create_hard_link(scratch / "hlext.dat", scratch / "fort.50"); return;
+    case Setup::ResultLinksAway:
+      fs::create_directory(scratch / "elsewhere");
+      fs::rename(scratch / "fort.50", scratch / "elsewhere" / "fort.50");
+      fs::permissions(scratch / "elsewhere" / "fort.50", fs::perms(0640));
+      fs::create_symlink("elsewhere/fort.50", scratch / "fort.50");
+      return;
+    default: return;
+  }
 }
 
 class RunEndings : public ::testing::TestWithParam<EndCase> {};
@@ -224,8 +303,12 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
   if (c.before) writeFile(scratch / "fort.50", *c.before);
   if (c.setup == Setup::ResultDirectory) fs::create_directory(scratch / "fort.50");
   if (c.setup == Setup::ResultFull) fs::create_symlink("/dev/full", scratch / "fort.50");
+  linkFiles(scratch, c);
+  // A rewritten file would show a new modification time.
+  const auto past = fs::file_time_type::clock::now() - std::chrono::hours(24);
+  if (fs::is_regular_file(scratch / "fort.50")) fs::last_write_time(scratch / "fort.50", past);
 
-  const RunOutcome outcome = runTool(scratch, c.redirection);
+  const RunOutcome outcome = runTool(scratch, c.redirection, c.prelude);
 
   EXPECT_EQ(outcome.status, c.status);
   EXPECT_EQ(outcome.console, c.console);
@@ -238,6 +321,18 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
         << outcome.diagnostics;
   }
   EXPECT_EQ(outcome.result, c.result);
+  if (c.result && c.before == c.result) {
+    EXPECT_EQ(fs::last_write_time(scratch / "fort.50"), past) << "fort.50 was rewritten";
+  }
+  EXPECT_EQ(strayFiles(scratch), std::vector<std::string>{});
+  if (c.setup == Setup::ResultLinksAway) {
+    EXPECT_TRUE(fs::is_symlink(scratch / "fort.50"));
+    EXPECT_EQ(fs::status(scratch / "elsewhere" / "fort.50").permissions(), fs::perms(0640));
+  }
+  if (c.setup == Setup::ResultLinksToListing || c.setup == Setup::ListingLinksToResult ||
+      c.setup == Setup::HardLinks) {
+    EXPECT_EQ(readFile(scratch / "hlext.dat"), c.listing);
+  }
   if (!c.result) {
     // Nothing is created when the listing cannot be opened: fort.50 is opened after it.
     EXPECT_EQ(fs::exists(scratch / "fort.50"),
@@ -256,6 +351,63 @@ INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), [](
       [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
   return name;
 });
+
+// Runs that share a folder with other processes: each script gets the listings a.dat and
+// b.dat with their results a.expected and b.expected, and succeeds when the runs behaved.
+struct SharedCase {
+  const char* name;
+  const char* script;
+};
+
+void PrintTo(const SharedCase& c, std::ostream* out) { *out << c.name; }
+
+const SharedCase sharedCases[] = {
+    {"two runs at once leave one whole result, never a mix",
+     R"sh(i=0
+        while [ $i -lt 100 ]; do
+          ln -sf a.dat hlext.dat; "$HLEXT1" >/dev/null & ln -sf b.dat hlext.dat
+          "$HLEXT1" >/dev/null & wait
+          cmp -s fort.50 a.expected || cmp -s fort.50 b.expected || exit 1
+          i=$((i + 1))
+        done
+        [ -z "$(ls -A | grep -v -e '\.dat$' -e '\.expected$' -e '^fort\.50$' -e '^\.script$')" ])sh"},
+    {"a FIFO result file reaches its reader through one open",
+     R"sh(ln -s a.dat hlext.dat && mkfifo fort.50 || exit 2
+        i=0
+        while [ $i -lt 20 ]; do
+          cat fort.50 >got & timeout 5 "$HLEXT1" >/dev/null || exit 1
+          wait; cmp -s got a.expected || exit 1
+          i=$((i + 1))
+        done)sh"},
+    {"a listing pipe whose writer stays open is read as it arrives",
+     R"sh(mkfifo hlext.dat || exit 2
+        (cat a.dat; exec sleep 30) >hlext.dat 2>/dev/null & writer=$!
+        timeout 5 "$HLEXT1" >/dev/null; status=$?
+        kill $writer
+        [ $status = 0 ] && cmp fort.50 a.expected)sh"},
+};
+
+class SharedFolder : public ::testing::TestWithParam<SharedCase> {};
+
+TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
+  ScratchFolder scratch;
+  writeFile(scratch / "a.dat", standardListing(3, 13, Rows).text());
+  writeFile(scratch / "b.dat", standardListing(8, 13, Rows).text());
+  writeFile(scratch / "a.expected",
+            resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4)));
+  writeFile(scratch / "b.expected",
+            resultFile(8, energyOf(8), rotated(8), energyOf(9), rotated(9)));
+  EXPECT_EQ(runScript(scratch, GetParam().script), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SharedFolder, ::testing::ValuesIn(sharedCases), [](const auto& param) {
+      std::string name = param.param.name;
+      std::replace_if(
+          name.begin(), name.end(),
+          [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+      return name;
+    });
 
 }  // namespace
 }  // namespace hlext::testing

@@ -42,19 +42,37 @@ ScratchFolder::~ScratchFolder() {
 
 std::string toolPath() { return HLEXT1_BINARY; }
 
-RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection) {
+namespace {
+
+int statusOf(int raw) {
+  if (WIFEXITED(raw)) return WEXITSTATUS(raw);
+  if (WIFSIGNALED(raw)) return 128 + WTERMSIG(raw);
+  return -1;
+}
+
+}  // namespace
+
+int runScript(const ScratchFolder& folder, const std::string& script) {
+  const fs::path file = folder / ".script";
+  writeFile(file, script);
+  const std::string command =
+      "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() + "' sh .script </dev/null";
+  const int status = statusOf(std::system(command.c_str()));
+  fs::remove(file);
+  return status;
+}
+
+RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,
+                   const std::string& prelude) {
   const fs::path console = folder / ".console";
   const fs::path diagnostics = folder / ".diagnostics";
   const std::string stdoutRedirection =
       redirection.empty() ? "> '" + console.string() + "'" : redirection;
-  const std::string command = "cd '" + folder.path().string() + "' && '" + toolPath() + "' " +
-                              stdoutRedirection + " 2> '" + diagnostics.string() + "' </dev/null";
-  const int raw = std::system(command.c_str());
+  const std::string command = "cd '" + folder.path().string() + "' && " + prelude + " '" +
+                              toolPath() + "' " + stdoutRedirection + " 2> '" +
+                              diagnostics.string() + "' </dev/null";
   RunOutcome outcome;
-  if (WIFEXITED(raw))
-    outcome.status = WEXITSTATUS(raw);
-  else if (WIFSIGNALED(raw))
-    outcome.status = 128 + WTERMSIG(raw);
+  outcome.status = statusOf(std::system(command.c_str()));
   if (fs::exists(console)) outcome.console = readFile(console);
   outcome.diagnostics = readFile(diagnostics);
   fs::remove(console);

@@ -33,8 +33,13 @@ struct RunOutcome {
 };
 
 // Runs hlext1 in `folder`. `redirection` replaces the standard output redirection (for
-// example ">/dev/full" or ">&-").
-RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection = "");
+// example ">/dev/full" or ">&-"); `prelude` is shell text run before it in the same shell
+// (for example "ulimit -f 1;").
+RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection = "",
+                   const std::string& prelude = "");
+
+// Runs the shell `script` in `folder` with HLEXT1 naming the binary; gives its exit status.
+int runScript(const ScratchFolder& folder, const std::string& script);
 
 // The binary under test, from HLEXT1_BINARY at build time.
 std::string toolPath();

@@ -32,6 +32,7 @@ std::string written(std::int32_t n, float energyN, float energyNext, const std::
   Opened<ByteSink> sink = files.openOutput(ResultFileName);
   RecordWriter writer(*sink.stream, ResultUnit, ResultFileName);
   writeResult(writer, StatementLayouts{}, orbitals, vectors);
+  writer.close();
   return files.resultText();
 }
 
