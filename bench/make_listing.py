@@ -7,9 +7,9 @@ so N+1 = 1000 overflows the three columns of its energy line. Each search reads 
 records as it may: 499 records of job description come before the "RHF " record, which is the
 500th record of the first search; 499 records of SCF iterations come before the "EIGE" heading,
 the 500th record of the second; and each block header is the 499th record its search reads
-(the most the fixed records around a block allow: four before its rows and four after them),
-so the 166 header searches pass over every record of the 166 blocks before the last one. The
-one coefficient pass reads all 300 rows of the last block.
+(the four records after a header, 490 of rows, separators and page records, and four blank
+records), so the 166 header searches pass over every record of the 166 blocks before the last
+one. The one coefficient pass reads all 300 rows of the last block.
 
 fifty-blocks: 300 basis functions in atom groups of up to 15 rows, 300 orbitals in 50 blocks,
 N = 299 in the last block, 490 records before the "RHF " record.
