@@ -317,9 +317,12 @@ fs::path temporaryName(const fs::path& target, unsigned attempt) {
       static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
   const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&local));
   std::uint64_t mixed = ticks ^ (address << 20) ^ (attempt * 0x9E3779B97F4A7C15ULL);
-  std::string suffix;
-  for (int digit = 0; digit < 12; ++digit, mixed >>= 4) suffix += "0123456789abcdef"[mixed & 15];
-  return target.parent_path() / ("." + target.filename().string() + "." + suffix + ".new");
+  std::string name(1, '.');
+  name += target.filename().string();
+  name += '.';
+  for (int digit = 0; digit < 12; ++digit, mixed >>= 4) name += "0123456789abcdef"[mixed & 15];
+  name += ".new";
+  return target.parent_path() / name;
 }
 
 constexpr unsigned MaxNameAttempts = 100;
