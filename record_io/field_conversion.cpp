@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cfloat>
 #include <charconv>
 #include <cmath>
@@ -235,7 +236,80 @@ void appendIntegerField(std::string& out, std::int32_t value, int width) {
   out.append(text.data(), static_cast<std::size_t>(length));
 }
 
+namespace {
+
+// Powers of ten a mantissa below 2^24 can be scaled by within 64 bits (2^24 * 10^9 < 2^54).
+constexpr std::array<std::uint64_t, 10> DecimalScales = {
+    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
+constexpr int MaxScaledDecimals = static_cast<int>(DecimalScales.size()) - 1;
+constexpr int ScaledBits = 63;
+
+// The finite single value * 10^decimals rounded to an integer, to nearest and ties to even,
+// worked out from its exact binary value mantissa * 2^exponent. Gives false when the integer
+// would not fit in 63 bits.
+bool scaleExactly(std::uint32_t bits, int decimals, std::uint64_t& scaled) {
+  const auto biased = static_cast<int>((bits >> 23) & 0xff);
+  std::uint64_t mantissa = bits & 0x7f'ffff;
+  int exponent = -149;  // subnormals
+  if (biased != 0) {
+    mantissa |= 0x80'0000;
+    exponent = biased - 150;
+  }
+  const std::uint64_t product = mantissa * DecimalScales[static_cast<std::size_t>(decimals)];
+  if (exponent >= 0) {
+    if (std::bit_width(product) + exponent > ScaledBits) return false;
+    scaled = product << exponent;
+    return true;
+  }
+  const int shift = -exponent;
+  if (shift > ScaledBits) {
+    scaled = 0;  // the product is below 2^54, far below half of 2^shift
+    return true;
+  }
+  const std::uint64_t quotient = product >> shift;
+  const std::uint64_t rest = product & ((std::uint64_t{1} << shift) - 1);
+  const std::uint64_t half = std::uint64_t{1} << (shift - 1);
+  const bool up = rest > half || (rest == half && (quotient & 1) != 0);
+  scaled = quotient + (up ? 1 : 0);
+  return true;
+}
+
+void appendJustified(std::string& out, const char* text, std::size_t length, int width) {
+  if (length > static_cast<std::size_t>(width)) {
+    out.append(static_cast<std::size_t>(width), '*');
+    return;
+  }
+  out.append(static_cast<std::size_t>(width) - length, ' ');
+  out.append(text, length);
+}
+
+// Writes scaled / 10^decimals with exactly `decimals` fraction digits, the point after the
+// integer digits also when there are none.
+void appendScaled(std::string& out, bool negative, std::uint64_t scaled, int width, int decimals) {
+  std::array<char, 32> text{};
+  char* const end = text.data() + text.size();
+  char* first = end;
+  std::uint64_t whole = scaled / DecimalScales[static_cast<std::size_t>(decimals)];
+  std::uint64_t fraction = scaled % DecimalScales[static_cast<std::size_t>(decimals)];
+  for (int digit = 0; digit < decimals; ++digit, fraction /= 10)
+    *--first = static_cast<char>('0' + fraction % 10);
+  *--first = '.';
+  do *--first = static_cast<char>('0' + whole % 10);
+  while ((whole /= 10) != 0);
+  if (negative) *--first = '-';
+  appendJustified(out, first, static_cast<std::size_t>(end - first), width);
+}
+
+}  // namespace
+
 void appendRealField(std::string& out, float value, int width, int decimals) {
+  const auto bits = std::bit_cast<std::uint32_t>(value);
+  std::uint64_t scaled = 0;
+  if (std::isfinite(value) && decimals >= 0 && decimals <= MaxScaledDecimals &&
+      scaleExactly(bits, decimals, scaled)) {
+    appendScaled(out, (bits >> 31) != 0, scaled, width, decimals);
+    return;
+  }
   // The largest single is below 2^128 (39 digits); the buffer holds that and any decimals used.
   std::array<char, 96> text{};
   const auto [end, ec] = std::to_chars(text.data(), text.data() + text.size(), value,
