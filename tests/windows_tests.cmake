@@ -24,23 +24,15 @@ foreach(case_dir ${golden_cases})
   list(APPEND windows_tests ${test_name})
 endforeach()
 
-# Wine keeps its registry and its drive C: in a prefix: a private one under the build folder,
-# made or brought up to date once, before the first test, so that no test meets Wine's first-run
-# messages or two tests race to create it. Wine's debug channels are silenced and its .NET and
-# HTML engines (never used here) are not offered for download.
-set(emulator_name "")
-if(CMAKE_CROSSCOMPILING_EMULATOR)
-  list(GET CMAKE_CROSSCOMPILING_EMULATOR 0 emulator_program)
-  get_filename_component(emulator_name "${emulator_program}" NAME)
-endif()
-if(emulator_name MATCHES "^wine")
-  set(wine_environment WINEPREFIX=${CMAKE_BINARY_DIR}/wine-prefix WINEDEBUG=-all
-                       WINEDLLOVERRIDES=mscoree,mshtml=)
+# Wine keeps its registry and its drive C: in a prefix (HLEXT_WINE_ENVIRONMENT, set in the
+# top-level CMakeLists.txt): made or brought up to date once, before the first test, so that no
+# test meets Wine's first-run messages or two tests race to create it.
+if(HLEXT_WINE_ENVIRONMENT)
   add_test(NAME wine-prefix
-           COMMAND ${CMAKE_COMMAND} -DWINE=${emulator_program}
+           COMMAND ${CMAKE_COMMAND} -DWINE=${HLEXT_EMULATOR_PROGRAM}
                    -P ${CMAKE_CURRENT_SOURCE_DIR}/support/wine_prefix.cmake)
   set_tests_properties(wine-prefix PROPERTIES FIXTURES_SETUP wine
-                       ENVIRONMENT "${wine_environment}")
+                       ENVIRONMENT "${HLEXT_WINE_ENVIRONMENT}")
   set_tests_properties(${windows_tests} PROPERTIES FIXTURES_REQUIRED wine
-                       ENVIRONMENT "${wine_environment}")
+                       ENVIRONMENT "${HLEXT_WINE_ENVIRONMENT}")
 endif()
