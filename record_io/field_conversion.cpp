@@ -11,11 +11,14 @@
 #include <limits>
 #include <system_error>
 
+#include "record_io/decimal_to_single.hpp"
+
 namespace hlext {
 namespace {
 
 // Fields are at most a record wide; anything longer is not a field of this system.
 constexpr std::size_t MaxFieldWidth = 128;
+static_assert(MaxFieldWidth <= MaxSignificantDigits, "every digit of a field is converted");
 // Exponents are clamped here: far beyond the single range, so the outcome stays the same.
 constexpr int ExponentClamp = 100000;
 
@@ -169,24 +172,11 @@ bool parsePlainReal(std::string_view field, int impliedDecimals, RealField& resu
 }
 
 RealField roundToSingle(const DecimalNumber& number) {
-  if (number.digitCount == 0) return {signedZero(number.negative), true};
-  // "<digits>e<exponent>" has no decimal point and no sign, so from_chars reads it exactly.
-  std::array<char, MaxFieldWidth + 16> text{};
-  char* end = text.data() + number.digitCount;
-  std::copy_n(number.digits.data(), number.digitCount, text.data());
-  *end++ = 'e';
-  end = std::to_chars(end, text.data() + text.size(), number.exponent).ptr;
-  float magnitude = 0.0F;
-  const auto [ptr, ec] = std::from_chars(text.data(), end, magnitude, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    // from_chars reports both overflow and underflow to zero this way and leaves the value
-    // alone. Values of 1 or more can only overflow; smaller ones can only underflow.
-    const bool overflow = number.digitCount + number.exponent - 1 >= 0;
-    if (overflow) return {0.0F, false};
-    return {signedZero(number.negative), true};
-  }
-  if (ec != std::errc{} || ptr != end) return {0.0F, false};
-  return {number.negative ? -magnitude : magnitude, true};
+  const SingleValue single = decimalToSingle(
+      number.negative,
+      std::string_view(number.digits.data(), static_cast<std::size_t>(number.digitCount)),
+      number.exponent);
+  return {single.value, single.ok};
 }
 
 }  // namespace

@@ -64,6 +64,7 @@ TEST_P(RealFieldTest, ConvertsToTheNearestSingle) {
 
 constexpr float MinSubnormal = std::numeric_limits<float>::denorm_min();
 constexpr float MaxSingle = std::numeric_limits<float>::max();
+constexpr float MinNormal = std::numeric_limits<float>::min();
 
 INSTANTIATE_TEST_SUITE_P(
     Table, RealFieldTest,
@@ -95,6 +96,28 @@ INSTANTIATE_TEST_SUITE_P(
         RealCase{"1.4E-45", 5, true, MinSubnormal}, RealCase{"1E-50", 5, true, 0.0F},
         RealCase{"-1E-50", 5, true, -0.0F}, RealCase{"1E-999999999999", 5, true, 0.0F},
         RealCase{"0E999999", 5, true, 0.0F}, RealCase{"000000000001", 5, true, 0.00001F},
+        // Exact ties written out in full go to the even neighbour: the midpoint from the
+        // largest single to 2^128 (so it is too large), half and three halves of the least
+        // subnormal, the midpoint of the largest subnormal and the least normal. A nonzero
+        // 128th digit breaks a tie upwards, even under the implied divisor 10^173.
+        RealCase{"340282356779733661637539395458142568448.", 5, false, 0.0F},
+        RealCase{"340282356779733661637539395458142568447.", 5, true, MaxSingle},
+        RealCase{"700649232162408535461864791644958065640130970938257885878534141944895541342930300"
+                 "743319094181060791015625",
+                 150, true, 0.0F},
+        RealCase{"700649232162408535461864791644958065640130970938257885878534141944895541342930300"
+                 "74331909418106079101562500000000000000000000001",
+                 173, true, MinSubnormal},
+        RealCase{"-21019476964872256063855943749348741969203929128147736576356024258346866240287909"
+                 "02229957282543182373046875",
+                 150, true, -2 * MinSubnormal},
+        RealCase{"117549428075736429172788299103576651332285899275899042768296311842500306496517303"
+                 "85585324256680905818939208984375",
+                 150, true, MinNormal},
+        RealCase{"16777217."
+                 "000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+                 "00000000000000000000000000000000000001",
+                 5, true, 16777218.0F},
         RealCase{"3.5E38", 5, false, 0.0F}, RealCase{"1.E39", 5, false, 0.0F},
         RealCase{"1E999999999999", 5, false, 0.0F}, RealCase{"-", 5, false, 0.0F},
         RealCase{"+", 5, false, 0.0F}, RealCase{".", 5, false, 0.0F},
