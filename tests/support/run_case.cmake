@@ -1,0 +1,96 @@
+# Runs the real hlext1 once on a golden case (tests/golden/<case>/) or an example
+# (examples/<name>/) in a scratch folder and compares what it left with what the case expects:
+# fort.50 byte for byte, standard output and standard error with CR LF taken as LF (Windows
+# writes them in text mode), and the exit status.
+#
+#   cmake -DTOOL=<hlext1> [-DEMULATOR=<program|arg|...>] -DCASE=<folder> -DSCRATCH=<folder>
+#         -P run_case.cmake
+#
+# A golden case holds hlext.dat, optionally fort.50.before (the result file before the run),
+# and the expected fort.50, stdout, stderr (absent: empty) and status. An example holds
+# hlext.dat, fort.50.expected and stdout.expected, and a run of it ends with status 0 and
+# nothing on standard error.
+foreach(variable TOOL CASE SCRATCH)
+  if(NOT DEFINED ${variable})
+    message(FATAL_ERROR "run_case.cmake needs -D${variable}=...")
+  endif()
+endforeach()
+string(REPLACE "|" ";" emulator "${EMULATOR}")
+# The tool runs in the scratch folder, so a relative path to it is taken from here first.
+get_filename_component(TOOL ${TOOL} ABSOLUTE)
+
+if(EXISTS ${CASE}/fort.50.expected)
+  set(expected_result ${CASE}/fort.50.expected)
+  set(expected_stdout ${CASE}/stdout.expected)
+  set(expected_stderr "")
+  set(expected_status 0)
+else()
+  set(expected_result ${CASE}/fort.50)
+  set(expected_stdout ${CASE}/stdout)
+  set(expected_stderr ${CASE}/stderr)
+  file(READ ${CASE}/status expected_status)
+  string(STRIP "${expected_status}" expected_status)
+endif()
+
+file(REMOVE_RECURSE ${SCRATCH})
+file(MAKE_DIRECTORY ${SCRATCH})
+file(COPY_FILE ${CASE}/hlext.dat ${SCRATCH}/hlext.dat)
+if(EXISTS ${CASE}/fort.50.before)
+  file(COPY_FILE ${CASE}/fort.50.before ${SCRATCH}/fort.50)
+endif()
+
+if(CMAKE_HOST_WIN32)
+  set(no_input NUL)
+else()
+  set(no_input /dev/null)
+endif()
+execute_process(COMMAND ${emulator} ${TOOL}
+                WORKING_DIRECTORY ${SCRATCH}
+                INPUT_FILE ${no_input}
+                OUTPUT_VARIABLE console
+                ERROR_VARIABLE diagnostics
+                RESULT_VARIABLE status)
+
+# The text a file holds, or "" when there is no such file.
+function(expected_text file out)
+  set(text "")
+  if(file AND EXISTS ${file})
+    file(READ ${file} text)
+  endif()
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+set(failures "")
+string(REPLACE "\r\n" "\n" console "${console}")
+expected_text("${expected_stdout}" want)
+if(NOT console STREQUAL want)
+  string(APPEND failures "standard output:\n${console}\nexpected:\n${want}\n")
+endif()
+string(REPLACE "\r\n" "\n" diagnostics "${diagnostics}")
+expected_text("${expected_stderr}" want)
+if(NOT diagnostics STREQUAL want)
+  string(APPEND failures "standard error:\n${diagnostics}\nexpected:\n${want}\n")
+endif()
+if(NOT status STREQUAL expected_status)
+  string(APPEND failures "exit status ${status}, expected ${expected_status}\n")
+endif()
+if(NOT EXISTS ${SCRATCH}/fort.50)
+  string(APPEND failures "fort.50 is missing after the run\n")
+else()
+  # Compared as hexadecimal so that every byte counts, line ends included.
+  file(READ ${SCRATCH}/fort.50 got_bytes HEX)
+  set(want_bytes "")
+  if(EXISTS ${expected_result})
+    file(READ ${expected_result} want_bytes HEX)
+  endif()
+  if(NOT got_bytes STREQUAL want_bytes)
+    expected_text(${SCRATCH}/fort.50 got)
+    expected_text(${expected_result} want)
+    string(APPEND failures "fort.50 differs:\n${got}\nexpected:\n${want}\n")
+  endif()
+endif()
+
+if(failures)
+  message(FATAL_ERROR "${CASE}:\n${failures}")
+endif()
+file(REMOVE_RECURSE ${SCRATCH})
