@@ -257,7 +257,7 @@ bool scaleExactly(std::uint32_t bits, int decimals, std::uint64_t& scaled) {
   }
   const std::uint64_t product = mantissa * DecimalScales[static_cast<std::size_t>(decimals)];
   if (exponent >= 0) {
-    if (std::bit_width(product) + exponent > ScaledBits) return false;
+    if (static_cast<int>(std::bit_width(product)) + exponent > ScaledBits) return false;
     scaled = product << exponent;
     return true;
   }
