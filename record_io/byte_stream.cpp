@@ -47,43 +47,13 @@ enum class OpenMode {
   InPlace,  // an existing file (a FIFO, a device), for writing; no creating, no emptying
 };
 
+// The platform's handles. Each function gives -1 (or no handle) on failure, with errno set.
 #if HLEXT_FILE_DESCRIPTORS
 
-#if defined(_WIN32)
-constexpr int DescriptorFlags = O_BINARY | O_NOINHERIT;
-int openDescriptor(const fs::path& path, int flags) {
-  return ::_wopen(path.c_str(), flags | DescriptorFlags, _S_IREAD | _S_IWRITE);
-}
-long long readDescriptor(int fd, char* data, std::size_t size) {
-  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-long long writeDescriptor(int fd, const char* data, std::size_t size) {
-  return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
-}
-int closeDescriptor(int fd) { return ::_close(fd); }
-#else
-int openDescriptor(const fs::path& path, int flags) {
-  int fd = -1;
-  do fd = ::open(path.c_str(), flags | O_CLOEXEC, 0666);
-  while (fd < 0 && errno == EINTR);
-  return fd;
-}
-long long readDescriptor(int fd, char* data, std::size_t size) {
-  ssize_t count = -1;
-  do count = ::read(fd, data, std::min<std::size_t>(size, INT_MAX));
-  while (count < 0 && errno == EINTR);
-  return count;
-}
-long long writeDescriptor(int fd, const char* data, std::size_t size) {
-  ssize_t count = -1;
-  do count = ::write(fd, data, std::min<std::size_t>(size, INT_MAX));
-  while (count < 0 && errno == EINTR);
-  return count;
-}
-int closeDescriptor(int fd) { return ::close(fd); }
-#endif
+using Handle = int;
+constexpr Handle NoHandle = -1;
 
-int descriptorFlags(OpenMode mode) {
+int handleFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::Read: return O_RDONLY;
     case OpenMode::Create: return O_WRONLY | O_CREAT | O_EXCL;
@@ -94,60 +64,43 @@ int descriptorFlags(OpenMode mode) {
   return O_RDONLY;
 }
 
-// An open file of the file system, or the reason it could not be opened.
-class File {
- public:
-  File() = default;
-  File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
-  File& operator=(File&& other) noexcept {
-    std::swap(fd_, other.fd_);
-    error_ = other.error_;
-    return *this;
-  }
-  ~File() { close(); }
-
-  static File open(const fs::path& path, OpenMode mode) {
-    File file;
-    errno = 0;
-    file.fd_ = openDescriptor(path, descriptorFlags(mode));
-    if (file.fd_ < 0) file.error_ = errno != 0 ? errno : EIO;
-    return file;
-  }
-
-  bool isOpen() const { return fd_ >= 0; }
-  // Why open() failed.
-  int error() const { return error_; }
-
-  // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
-  std::size_t read(std::span<char> buffer, int& error) {
-    const long long count = readDescriptor(fd_, buffer.data(), buffer.size());
-    error = count < 0 ? errno : 0;
-    return count < 0 ? 0 : static_cast<std::size_t>(count);
-  }
-
-  // 0, or the reason the bytes could not all be written.
-  int writeAll(std::string_view bytes) {
-    while (!bytes.empty()) {
-      const long long count = writeDescriptor(fd_, bytes.data(), bytes.size());
-      if (count <= 0) return count < 0 && errno != 0 ? errno : EIO;
-      bytes.remove_prefix(static_cast<std::size_t>(count));
-    }
-    return 0;
-  }
-
-  // 0, or the reason closing failed.
-  int close() {
-    if (fd_ < 0) return 0;
-    const int result = closeDescriptor(std::exchange(fd_, -1));
-    return result == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_ = -1;
-  int error_ = 0;
-};
+#if defined(_WIN32)
+Handle openHandle(const fs::path& path, OpenMode mode) {
+  return ::_wopen(path.c_str(), handleFlags(mode) | O_BINARY | O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
+long long readHandle(Handle fd, char* data, std::size_t size) {
+  return ::_read(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+long long writeHandle(Handle fd, const char* data, std::size_t size) {
+  return ::_write(fd, data, static_cast<unsigned>(std::min<std::size_t>(size, INT_MAX)));
+}
+int closeHandle(Handle fd) { return ::_close(fd); }
+#else
+Handle openHandle(const fs::path& path, OpenMode mode) {
+  Handle fd = NoHandle;
+  do fd = ::open(path.c_str(), handleFlags(mode) | O_CLOEXEC, 0666);
+  while (fd < 0 && errno == EINTR);
+  return fd;
+}
+long long readHandle(Handle fd, char* data, std::size_t size) {
+  ssize_t count = -1;
+  do count = ::read(fd, data, std::min<std::size_t>(size, INT_MAX));
+  while (count < 0 && errno == EINTR);
+  return count;
+}
+long long writeHandle(Handle fd, const char* data, std::size_t size) {
+  ssize_t count = -1;
+  do count = ::write(fd, data, std::min<std::size_t>(size, INT_MAX));
+  while (count < 0 && errno == EINTR);
+  return count;
+}
+int closeHandle(Handle fd) { return ::close(fd); }
+#endif
 
 #else  // the standard library's streams
+
+using Handle = std::FILE*;
+constexpr Handle NoHandle = nullptr;
 
 const char* streamMode(OpenMode mode) {
   switch (mode) {
@@ -160,13 +113,31 @@ const char* streamMode(OpenMode mode) {
   return "rb";
 }
 
+Handle openHandle(const fs::path& path, OpenMode mode) {
+  return std::fopen(path.string().c_str(), streamMode(mode));
+}
+long long readHandle(Handle file, char* data, std::size_t size) {
+  const std::size_t count = std::fread(data, 1, size, file);
+  return count == 0 && std::ferror(file) ? -1 : static_cast<long long>(count);
+}
+long long writeHandle(Handle file, const char* data, std::size_t size) {
+  const std::size_t count = std::fwrite(data, 1, size, file);
+  return count == 0 ? -1 : static_cast<long long>(count);
+}
+int closeHandle(Handle file) { return std::fclose(file) == 0 ? 0 : -1; }
+
+#endif
+
+int lastError() { return errno != 0 ? errno : EIO; }
+
+// An open file of the file system, or the reason it could not be opened.
 class File {
  public:
   File() = default;
   File(File&& other) noexcept
-      : file_(std::exchange(other.file_, nullptr)), error_(other.error_) {}
+      : handle_(std::exchange(other.handle_, NoHandle)), error_(other.error_) {}
   File& operator=(File&& other) noexcept {
-    std::swap(file_, other.file_);
+    std::swap(handle_, other.handle_);
     error_ = other.error_;
     return *this;
   }
@@ -175,42 +146,45 @@ class File {
   static File open(const fs::path& path, OpenMode mode) {
     File file;
     errno = 0;
-    file.file_ = std::fopen(path.string().c_str(), streamMode(mode));
-    if (file.file_ == nullptr) file.error_ = errno != 0 ? errno : EIO;
+    file.handle_ = openHandle(path, mode);
+    if (file.handle_ == NoHandle) file.error_ = lastError();
     return file;
   }
 
-  bool isOpen() const { return file_ != nullptr; }
+  bool isOpen() const { return handle_ != NoHandle; }
+  // Why open() failed.
   int error() const { return error_; }
 
+  // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
   std::size_t read(std::span<char> buffer, int& error) {
     errno = 0;
-    const std::size_t count = std::fread(buffer.data(), 1, buffer.size(), file_);
-    error = count == 0 && std::ferror(file_) ? (errno != 0 ? errno : EIO) : 0;
-    return count;
+    const long long count = readHandle(handle_, buffer.data(), buffer.size());
+    error = count < 0 ? lastError() : 0;
+    return count < 0 ? 0 : static_cast<std::size_t>(count);
   }
 
+  // 0, or the reason the bytes could not all be written.
   int writeAll(std::string_view bytes) {
-    errno = 0;
-    if (std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size() &&
-        std::fflush(file_) == 0)
-      return 0;
-    return errno != 0 ? errno : EIO;
+    while (!bytes.empty()) {
+      errno = 0;
+      const long long count = writeHandle(handle_, bytes.data(), bytes.size());
+      if (count <= 0) return lastError();
+      bytes.remove_prefix(static_cast<std::size_t>(count));
+    }
+    return 0;
   }
 
+  // 0, or the reason closing failed (with a stream, the reason its last bytes failed).
   int close() {
-    if (file_ == nullptr) return 0;
+    if (handle_ == NoHandle) return 0;
     errno = 0;
-    const int result = std::fclose(std::exchange(file_, nullptr));
-    return result == 0 ? 0 : (errno != 0 ? errno : EIO);
+    return closeHandle(std::exchange(handle_, NoHandle)) == 0 ? 0 : lastError();
   }
 
  private:
-  std::FILE* file_ = nullptr;
+  Handle handle_ = NoHandle;
   int error_ = 0;
 };
-
-#endif
 
 // The listing, read as it arrives.
 class FileSource final : public ByteSource {
@@ -375,8 +349,8 @@ class ReplacingFileSink final : public GatheringSink {
       fs::rename(temporary, target, renamed);
       if (!renamed) return {};
       failure = renamed.message();
-      renameRefused = renamed == std::errc::permission_denied ||
-                      renamed == std::errc::operation_not_permitted;
+      renameRefused =
+          renamed == std::errc::permission_denied || renamed == std::errc::operation_not_permitted;
     }
     std::error_code ignored;
     fs::remove(temporary, ignored);
