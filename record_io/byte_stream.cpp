@@ -229,14 +229,15 @@ class GatheringSink : public ByteSink {
  public:
   std::string write(std::string_view bytes) override {
     records_.append(bytes);
-    written_ = true;
     return {};
   }
   std::string flush() override { return {}; }
+  // Every write statement gives at least a line end, so nothing gathered means nothing written.
   std::string close() override {
-    if (!written_ || committed_) return {};
-    committed_ = true;
-    return commit(records_);
+    if (records_.empty()) return {};
+    std::string records;
+    records.swap(records_);  // committed once, however often close() is called
+    return commit(records);
   }
 
  protected:
@@ -245,8 +246,6 @@ class GatheringSink : public ByteSink {
 
  private:
   std::string records_;
-  bool written_ = false;
-  bool committed_ = false;
 };
 
 std::string writeAndClose(File& file, std::string_view records) {

@@ -32,10 +32,10 @@ void appendQuoted(std::string& out, std::string_view text) {
 }
 
 std::string describe(const RecordFailure& failure) {
-  std::string line = "hlext1: statement " + std::to_string(failure.statement);
-  if (!failure.statementName.empty()) {
+  std::string line = "hlext1: statement " + std::to_string(failure.statement.number);
+  if (!failure.statement.name.empty()) {
     line += " (";
-    line += failure.statementName;
+    line += failure.statement.name;
     line += ')';
   }
   line += ", unit " + std::to_string(failure.unit) + " (" + failure.fileName + ")";
@@ -85,8 +85,7 @@ void raiseStreamError(ErrorKind kind, Statement statement, int unit, std::string
                       std::string reason) {
   RecordFailure failure;
   failure.kind = kind;
-  failure.statement = statement.number;
-  failure.statementName = statement.name;
+  failure.statement = statement;
   failure.unit = unit;
   failure.fileName = std::move(fileName);
   failure.reason = std::move(reason);

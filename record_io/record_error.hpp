@@ -32,8 +32,7 @@ inline constexpr int ExitFileFailure = 2;
 
 struct RecordFailure {
   ErrorKind kind = ErrorKind::EndOfFile;
-  int statement = 0;
-  std::string_view statementName;  // what the statement does; empty when it has no name
+  Statement statement;
   int unit = 0;
   std::string fileName;
   long long record = 0;  // line number in the file, from 1; 0 when no record is involved

@@ -217,8 +217,7 @@ void RecordReader::rejectRecord(Statement statement, ErrorKind kind, std::string
 RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind) const {
   RecordFailure failure;
   failure.kind = kind;
-  failure.statement = statement.number;
-  failure.statementName = statement.name;
+  failure.statement = statement;
   failure.unit = unit_;
   failure.fileName = fileName_;
   failure.record = record_;

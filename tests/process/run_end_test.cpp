@@ -122,9 +122,21 @@ std::string listingError(const std::string& statement, long long record, const s
 
 void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
 
+// A test name from a case's name: every character but letters and digits made '_'.
+template <typename Case>
+std::string caseName(const ::testing::TestParamInfo<Case>& info) {
+  std::string name = info.param.name;
+  std::replace_if(
+      name.begin(), name.end(),
+      [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+  return name;
+}
+
 std::vector<EndCase> endCases() {
   const Listings l;
   const std::string result = resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4));
+  const std::string sameFile = prefix("10 (result file open)", 7, "fort.50") +
+                               ": cannot open: the same file as the listing hlext.dat\n";
   return {
       {.name = "normal end",
        .listing = l.normal,
@@ -230,22 +242,19 @@ std::vector<EndCase> endCases() {
        .listing = l.normal,
        .setup = Setup::ResultLinksToListing,
        .status = 2,
-       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
-                     ": cannot open: the same file as the listing hlext.dat\n",
+       .diagnostic = sameFile,
        .result = l.normal},
       {.name = "listing a link to the result file",
        .listing = l.normal,
        .setup = Setup::ListingLinksToResult,
        .status = 2,
-       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
-                     ": cannot open: the same file as the listing hlext.dat\n",
+       .diagnostic = sameFile,
        .result = l.normal},
       {.name = "result file a hard link to the listing",
        .listing = l.normal,
        .setup = Setup::HardLinks,
        .status = 2,
-       .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
-                     ": cannot open: the same file as the listing hlext.dat\n",
+       .diagnostic = sameFile,
        .result = l.normal},
       {.name = "result file a link elsewhere",
        .listing = l.normal,
@@ -344,13 +353,7 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), [](const auto& param) {
-  std::string name = param.param.name;
-  std::replace_if(
-      name.begin(), name.end(),
-      [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
-  return name;
-});
+INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), caseName<EndCase>);
 
 // Runs that share a folder with other processes: each script gets the listings a.dat and
 // b.dat with their results a.expected and b.expected, and succeeds when the runs behaved.
@@ -400,14 +403,8 @@ TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   EXPECT_EQ(runScript(scratch, GetParam().script), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, SharedFolder, ::testing::ValuesIn(sharedCases), [](const auto& param) {
-      std::string name = param.param.name;
-      std::replace_if(
-          name.begin(), name.end(),
-          [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
-      return name;
-    });
+INSTANTIATE_TEST_SUITE_P(Cases, SharedFolder, ::testing::ValuesIn(sharedCases),
+                         caseName<SharedCase>);
 
 }  // namespace
 }  // namespace hlext::testing

@@ -203,7 +203,7 @@ TEST(CoefficientPass, FailsOnABadFieldOrTheEndOfTheListing) {
       ADD_FAILURE() << "the pass ended normally";
     } catch (const RecordError& error) {
       EXPECT_EQ(error.kind(), c.kind) << error.diagnostic();
-      EXPECT_EQ(error.failure().statement, statement::SplitFirstPass.number);
+      EXPECT_EQ(error.failure().statement.number, statement::SplitFirstPass.number);
       EXPECT_EQ(error.failure().record, c.record) << error.diagnostic();
       EXPECT_EQ(error.failure().firstColumn, c.firstColumn) << error.diagnostic();
       EXPECT_EQ(error.failure().lastColumn, c.lastColumn) << error.diagnostic();
@@ -240,7 +240,7 @@ TEST(CoefficientPass, HoldsThreeHundredRows) {
       ADD_FAILURE() << "a 301st row was accepted";
     } catch (const RecordError& error) {
       EXPECT_EQ(error.kind(), ErrorKind::TooManyRows);
-      EXPECT_EQ(error.failure().statement, statement::SameBlockPass.number);
+      EXPECT_EQ(error.failure().statement.number, statement::SameBlockPass.number);
       EXPECT_EQ(error.failure().record, c.lastRecord) << error.diagnostic();
     }
   }

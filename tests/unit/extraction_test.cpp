@@ -88,7 +88,7 @@ void check(const RunCase& c) {
   if (c.expected.kind) {
     ASSERT_TRUE(run.failure.has_value()) << "the run ended without an error";
     EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
-    EXPECT_EQ(run.failure->statement, c.expected.statement) << run.diagnostic;
+    EXPECT_EQ(run.failure->statement.number, c.expected.statement) << run.diagnostic;
     EXPECT_EQ(run.failure->unit, ListingUnit);
     EXPECT_EQ(run.failure->record, c.expected.record) << run.diagnostic;
     EXPECT_FALSE(run.written);
@@ -265,7 +265,7 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     const Outcome run = runOn(listing.text());
     ASSERT_TRUE(run.failure.has_value());
     EXPECT_EQ(run.failure->kind, c.kind) << run.diagnostic;
-    EXPECT_EQ(run.failure->statement, c.statement);
+    EXPECT_EQ(run.failure->statement.number, c.statement);
     EXPECT_EQ(run.failure->record, faulty);
     EXPECT_EQ(run.failure->firstColumn, c.firstColumn);
     EXPECT_EQ(run.failure->lastColumn, c.lastColumn);

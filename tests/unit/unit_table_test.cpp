@@ -102,7 +102,7 @@ TEST_P(OpenFailureTest, RaisesCannotOpen) {
       errorOf([&] { units.open(row.statement, row.unit, row.fileName); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->kind(), ErrorKind::CannotOpen);
-  EXPECT_EQ(error->failure().statement, row.statement);
+  EXPECT_EQ(error->failure().statement.number, row.statement);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
   EXPECT_EQ(error->diagnostic(), row.diagnostic);
