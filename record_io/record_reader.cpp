@@ -100,7 +100,8 @@ struct RecordReader::Label {
     wanted = wordOf(text.data());
     std::size_t kept = text.size();
     while (kept > 0 && text[kept - 1] == ' ') --kept;
-    shortest = offset + kept;
+    // A blank label is read from every line that ends before it, however short.
+    shortest = kept == 0 ? 0 : offset + kept;
   }
 
   bool isIn(const char* line, std::size_t length) const {

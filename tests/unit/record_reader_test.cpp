@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -253,35 +254,46 @@ std::vector<std::string> readAll(RecordReader& reader) {
   }
 }
 
-// A search under "(A4,120X,A4)" for the label of each record of `records` (what readAll gives)
-// must stop at the first record that carries it and fill the items from it; a search that
-// runs out of records one short of it stops with the next statement reading that record; a
-// label no record carries reads to the end of the input.
+// A search for the label of each record of `records` (what readAll gives), in columns 1-4
+// under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
+// that carries it and fill the items from it; a search that runs out of records one short of
+// it stops with the next statement reading that record; a label no record carries reads to
+// the end of the input.
 void searchEach(const std::function<RecordReader()>& open,
                 const std::vector<std::string>& records) {
-  const Layout layout = Layout::parse("(A4,120X,A4)");
-  Items items(layout, 2);
-  for (const std::string& record : records) {
-    const Text4 label = {record[0], record[1], record[2], record[3]};
-    const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
-      return r.starts_with(view(label));
-    });
-    const int before = static_cast<int>(first - records.begin());
+  struct LabelPlace {
+    const char* layout;
+    std::size_t items;
+    std::size_t offset;  // where the label and the filled values begin in a rendered record
+  };
+  for (const LabelPlace place : {LabelPlace{"(A4,120X,A4)", 2, 0}, LabelPlace{"(124X,A4)", 1, 5}}) {
+    SCOPED_TRACE(place.layout);
+    const Layout layout = Layout::parse(place.layout);
+    Items items(layout, place.items);
+    const auto filled = [&](const std::string& record) { return record.substr(place.offset); };
+    for (const std::string& record : records) {
+      const std::string_view text = std::string_view(record).substr(place.offset, 4);
+      const Text4 label = {text[0], text[1], text[2], text[3]};
+      const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
+        return std::string_view(r).substr(place.offset, 4) == text;
+      });
+      const int before = static_cast<int>(first - records.begin());
+      RecordReader reader = open();
+      EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, before + 1));
+      EXPECT_EQ(reader.recordNumber(), before + 1);
+      EXPECT_EQ(items.rendered(), filled(*first));
+      RecordReader shortOfIt = open();
+      EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
+      EXPECT_EQ(shortOfIt.recordNumber(), before);
+      shortOfIt.read(Statement, layout, items.list());
+      EXPECT_EQ(items.rendered(), filled(*first));
+    }
     RecordReader reader = open();
-    EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, before + 1));
-    EXPECT_EQ(reader.recordNumber(), before + 1);
-    EXPECT_EQ(items.rendered(), *first);
-    RecordReader shortOfIt = open();
-    EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
-    EXPECT_EQ(shortOfIt.recordNumber(), before);
-    shortOfIt.read(Statement, layout, items.list());
-    EXPECT_EQ(items.rendered(), *first);
+    const std::optional<RecordError> error = errorOf(
+        [&] { reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000); });
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
   }
-  RecordReader reader = open();
-  const std::optional<RecordError> error =
-      errorOf([&] { reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000); });
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
 }
 
 struct SplitCase {
