@@ -1,11 +1,13 @@
 #include "record_io/record_reader.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <utility>
 
 #include "record_io/field_conversion.hpp"
@@ -24,6 +26,32 @@ std::uint32_t wordOf(const char* chars) {
 const char* lineFeedIn(const char* begin, const char* end) {
   if (begin != end && *begin == '\n') return begin;
   return static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
+}
+
+// The number of line feeds in [begin, end). Sixteen byte-wide counts, one for each byte of a
+// 16-byte step, fit one vector register; they are summed before any can pass 255.
+std::size_t lineFeedsIn(const char* begin, const char* end) {
+  constexpr std::size_t Lanes = 16;
+  constexpr std::size_t StepsPerSum = 255;
+  std::size_t count = 0;
+  while (static_cast<std::size_t>(end - begin) >= Lanes) {
+    const std::size_t steps = std::min(StepsPerSum, static_cast<std::size_t>(end - begin) / Lanes);
+    std::array<unsigned char, Lanes> lanes{};
+    for (std::size_t step = 0; step < steps; ++step, begin += Lanes)
+      for (std::size_t i = 0; i < Lanes; ++i)
+        lanes[i] = static_cast<unsigned char>(lanes[i] + (begin[i] == '\n'));
+    for (const unsigned char lane : lanes) count += lane;
+  }
+  for (; begin != end; ++begin) count += *begin == '\n';
+  return count;
+}
+
+// The start of the last line that begins in [line, end) after a line feed, or `line` when
+// there is no line feed there: the end of the records held whole from `line` on.
+const char* lastLineStart(const char* line, const char* end) {
+  const std::string_view held(line, static_cast<std::size_t>(end - line));
+  const std::size_t lastLineFeed = held.rfind('\n');
+  return lastLineFeed == std::string_view::npos ? line : line + lastLineFeed + 1;
 }
 
 // The label of a line held whole (`length` characters, without its line feed) that ends
@@ -95,6 +123,11 @@ struct RecordReader::Label {
   std::size_t offset = 0;    // columns before the label
   std::uint32_t wanted = 0;  // its four characters
   std::size_t shortest = 0;  // a shorter line reads a blank where `wanted` has none
+  // A character a line must hold itself to carry the label: the label's first non-blank one, at
+  // `keyOffset` from the line's start. Zero when the search goes line by line instead: for a
+  // blank label, which short lines carry, and for a line feed or a NUL.
+  char key = 0;
+  std::size_t keyOffset = 0;
 
   Label(std::size_t labelOffset, const Text4& text) : offset(labelOffset) {
     wanted = wordOf(text.data());
@@ -102,6 +135,12 @@ struct RecordReader::Label {
     while (kept > 0 && text[kept - 1] == ' ') --kept;
     // A blank label is read from every line that ends before it, however short.
     shortest = kept == 0 ? 0 : offset + kept;
+    std::size_t first = 0;
+    while (first < kept && text[first] == ' ') ++first;
+    if (first < kept && text[first] != '\n' && text[first] != '\0') {
+      key = text[first];
+      keyOffset = offset + first;
+    }
   }
 
   bool isIn(const char* line, std::size_t length) const {
@@ -136,10 +175,11 @@ bool RecordReader::search(Statement statement, const Layout& layout,
 // stops before a record that is not held whole (it reaches past the buffer, or is the last one
 // and has no line feed) or that carries the label.
 int RecordReader::passOverHeld(const Label& wanted, int most) {
-  const Label label = wanted;  // a copy the loop keeps in registers across memchr
+  const Label label = wanted;  // a copy the loops keep in registers across memchr
   const char* line = buffer_.data() + bufferBegin_;
   const char* const end = buffer_.data() + bufferEnd_;
   int passed = 0;
+  if (label.key != 0) passed = passOverByKey(label, most, line, end);
   for (; passed < most; ++passed) {
     const char* lineFeed = lineFeedIn(line, end);
     if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
@@ -148,6 +188,53 @@ int RecordReader::passOverHeld(const Label& wanted, int most) {
   bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
   record_ += passed;
   return passed;
+}
+
+// The fast part of passOverHeld: a line whose label columns hold the label has the label's key
+// character at the key's column, so only the lines where a search for that character lands
+// there are judged; the lines between are counted, not looked at one by one. Moves `line` past
+// the records passed over and gives their number. It leaves to the line-by-line loop a line
+// it stops at and the records near the limit.
+int RecordReader::passOverByKey(const Label& label, int most, const char*& line, const char* end) {
+  int passed = 0;
+  const char* from = line;  // where the next look for the key starts
+  while (true) {
+    const char* key = static_cast<const char*>(
+        std::memchr(from, label.key, static_cast<std::size_t>(end - from)));
+    const char* lineStart = key == nullptr ? nullptr : candidateStart(label, line, key);
+    if (key != nullptr && lineStart == nullptr) {
+      // The key's column comes once a line: the next candidate is on a later line.
+      const char* lineFeed = lineFeedIn(key, end);
+      from = lineFeed == nullptr ? end
+                                 : lineFeed + std::min(static_cast<std::size_t>(end - lineFeed),
+                                                       1 + label.keyOffset);
+      continue;
+    }
+    // Every line from `line` up to the candidate (or every whole line left) is passed over.
+    const char* upTo = lineStart != nullptr ? lineStart : lastLineStart(line, end);
+    const std::size_t lines = lineFeedsIn(line, upTo);
+    if (lines >= static_cast<std::size_t>(most - passed)) return passed;
+    passed += static_cast<int>(lines);
+    line = upTo;
+    if (lineStart == nullptr) return passed;
+    const char* lineFeed = lineFeedIn(line, end);
+    if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line)) ||
+        passed + 1 == most)
+      return passed;
+    ++passed;
+    line = lineFeed + 1;
+    from = line;
+  }
+}
+
+// The start of the line in which `key` stands at the key's column, or null when it stands
+// elsewhere; `line` is a record's start at or before `key`.
+const char* RecordReader::candidateStart(const Label& label, const char* line, const char* key) {
+  if (static_cast<std::size_t>(key - line) < label.keyOffset) return nullptr;
+  const char* start = key - label.keyOffset;
+  if (start != line && start[-1] != '\n') return nullptr;
+  if (std::memchr(start, '\n', label.keyOffset) != nullptr) return nullptr;
+  return start;
 }
 
 std::optional<BadField> RecordReader::convert(Statement statement, const LayoutItem& field,

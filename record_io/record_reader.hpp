@@ -78,6 +78,8 @@ class RecordReader {
                                      std::span<const ReadItem> items);
   struct Label;
   int passOverHeld(const Label& label, int most);
+  static int passOverByKey(const Label& label, int most, const char*& line, const char* end);
+  static const char* candidateStart(const Label& label, const char* line, const char* key);
   std::optional<BadField> convert(Statement statement, const LayoutItem& field,
                                   const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);
