@@ -343,6 +343,13 @@ const SplitCase splitCases[] = {
     {"LongThenShort",
      longLine + "\r\nE\r\n" + longLine + "\nF",
      {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
+    // The first character of a label in other columns, and in the label's columns of a line
+    // that carries another label (a search reads its first record in full, so they follow one).
+    {"LabelCharacterElsewhere",
+     lines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
+            columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
+     {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
+      "AAAB|AAAA"}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
