@@ -201,14 +201,14 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
   while (true) {
     const char* key = static_cast<const char*>(
         std::memchr(from, label.key, static_cast<std::size_t>(end - from)));
-    const char* lineStart = key == nullptr ? nullptr : candidateStart(label, line, key);
-    if (key != nullptr && lineStart == nullptr) {
-      // The key's column comes once a line: the next candidate is on a later line.
-      const char* lineFeed = lineFeedIn(key, end);
-      from = lineFeed == nullptr ? end
-                                 : lineFeed + std::min(static_cast<std::size_t>(end - lineFeed),
-                                                       1 + label.keyOffset);
-      continue;
+    const char* lineStart = nullptr;
+    if (key != nullptr) {
+      const KeyLanding landing = landingOf(label, line, key, end);
+      if (landing.lineStart == nullptr) {
+        from = landing.next;
+        continue;
+      }
+      lineStart = landing.lineStart;
     }
     // Every line from `line` up to the candidate (or every whole line left) is passed over.
     const char* upTo = lineStart != nullptr ? lineStart : lastLineStart(line, end);
@@ -227,14 +227,29 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
   }
 }
 
-// The start of the line in which `key` stands at the key's column, or null when it stands
-// elsewhere; `line` is a record's start at or before `key`.
-const char* RecordReader::candidateStart(const Label& label, const char* line, const char* key) {
-  if (static_cast<std::size_t>(key - line) < label.keyOffset) return nullptr;
-  const char* start = key - label.keyOffset;
-  if (start != line && start[-1] != '\n') return nullptr;
-  if (std::memchr(start, '\n', label.keyOffset) != nullptr) return nullptr;
-  return start;
+// Where a key found at `key` lands: the start of its line when it stands at the key's column,
+// or else the first place a later key could stand at the key's column. `line` is a record's
+// start at or before `key`.
+RecordReader::KeyLanding RecordReader::landingOf(const Label& label, const char* line,
+                                                 const char* key, const char* end) {
+  const std::size_t before = std::min(label.keyOffset, static_cast<std::size_t>(key - line));
+  const std::string_view lead(key - before, before);
+  const std::size_t lineFeed = lead.rfind('\n');
+  const char* lineStart = nullptr;
+  if (lineFeed != std::string_view::npos)
+    lineStart = lead.data() + lineFeed + 1;
+  else if (lead.data() == line || lead.data()[-1] == '\n')
+    lineStart = lead.data();
+  if (lineStart != nullptr) {
+    const std::size_t column = static_cast<std::size_t>(key - lineStart);
+    if (column == label.keyOffset) return {lineStart, nullptr};
+    // The key stands before the key's column of its line, which is yet to come.
+    return {nullptr, key + std::min(static_cast<std::size_t>(end - key), label.keyOffset - column)};
+  }
+  // The key stands past the key's column of its line: the next candidate is on a later line.
+  const char* next = lineFeedIn(key, end);
+  if (next == nullptr) return {nullptr, end};
+  return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset)};
 }
 
 std::optional<BadField> RecordReader::convert(Statement statement, const LayoutItem& field,

@@ -79,7 +79,12 @@ class RecordReader {
   struct Label;
   int passOverHeld(const Label& label, int most);
   static int passOverByKey(const Label& label, int most, const char*& line, const char* end);
-  static const char* candidateStart(const Label& label, const char* line, const char* key);
+  struct KeyLanding {
+    const char* lineStart;  // the line a found key is at the key's column of, or null
+    const char* next;       // else where the look for the key goes on
+  };
+  static KeyLanding landingOf(const Label& label, const char* line, const char* key,
+                              const char* end);
   std::optional<BadField> convert(Statement statement, const LayoutItem& field,
                                   const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);

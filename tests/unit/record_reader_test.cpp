@@ -258,7 +258,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
 // under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
 // that carries it and fill the items from it; a search that runs out of records one short of
 // it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input.
+// the end of the input. A search stops at that record with room to spare as well.
 void searchEach(const std::function<RecordReader()>& open,
                 const std::vector<std::string>& records) {
   struct LabelPlace {
@@ -278,10 +278,12 @@ void searchEach(const std::function<RecordReader()>& open,
         return std::string_view(r).substr(place.offset, 4) == text;
       });
       const int before = static_cast<int>(first - records.begin());
-      RecordReader reader = open();
-      EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, before + 1));
-      EXPECT_EQ(reader.recordNumber(), before + 1);
-      EXPECT_EQ(items.rendered(), filled(*first));
+      for (const int limit : {before + 1, 1000000}) {
+        RecordReader reader = open();
+        EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, limit));
+        EXPECT_EQ(reader.recordNumber(), before + 1);
+        EXPECT_EQ(items.rendered(), filled(*first));
+      }
       RecordReader shortOfIt = open();
       EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
       EXPECT_EQ(shortOfIt.recordNumber(), before);
