@@ -151,6 +151,12 @@ struct RecordReader::Label {
   }
 };
 
+// Where a look for a search label's key character that found one goes on.
+struct RecordReader::KeyLanding {
+  const char* lineStart;  // the line the key stands at the key's column of, or null
+  const char* next;       // else where the look for the key goes on
+};
+
 bool RecordReader::search(Statement statement, const Layout& layout,
                           std::span<const ReadItem> items, const Text4& wanted, int limit) {
   if (layout.labelColumn() == 0) layoutFault(layout, "a search needs a label in fixed columns");
@@ -241,10 +247,10 @@ RecordReader::KeyLanding RecordReader::landingOf(const Label& label, const char*
   else if (lead.data() == line || lead.data()[-1] == '\n')
     lineStart = lead.data();
   if (lineStart != nullptr) {
-    const std::size_t column = static_cast<std::size_t>(key - lineStart);
-    if (column == label.keyOffset) return {lineStart, nullptr};
+    if (static_cast<std::size_t>(key - lineStart) == label.keyOffset) return {lineStart, nullptr};
     // The key stands before the key's column of its line, which is yet to come.
-    return {nullptr, key + std::min(static_cast<std::size_t>(end - key), label.keyOffset - column)};
+    return {nullptr,
+            lineStart + std::min(static_cast<std::size_t>(end - lineStart), label.keyOffset)};
   }
   // The key stands past the key's column of its line: the next candidate is on a later line.
   const char* next = lineFeedIn(key, end);

@@ -79,10 +79,7 @@ class RecordReader {
   struct Label;
   int passOverHeld(const Label& label, int most);
   static int passOverByKey(const Label& label, int most, const char*& line, const char* end);
-  struct KeyLanding {
-    const char* lineStart;  // the line a found key is at the key's column of, or null
-    const char* next;       // else where the look for the key goes on
-  };
+  struct KeyLanding;
   static KeyLanding landingOf(const Label& label, const char* line, const char* key,
                               const char* end);
   std::optional<BadField> convert(Statement statement, const LayoutItem& field,
