@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "record_io/record_error.hpp"
+
 namespace hlext {
 
 class ByteSource {
@@ -21,6 +23,12 @@ class ByteSource {
   virtual std::string failure() const { return {}; }
 };
 
+// Why an output could not be completed; an empty reason means it was.
+struct OutputFailure {
+  ErrorKind kind = ErrorKind::WriteFailed;  // or CannotReplace: the new file was not put in place
+  std::string reason;
+};
+
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
@@ -30,7 +38,7 @@ class ByteSink {
   // is closed.
   virtual std::string flush() = 0;
   // Completes the output and lets go of the destination.
-  virtual std::string close() = 0;
+  virtual OutputFailure close() = 0;
 };
 
 // Either an open stream or the system's explanation of why it could not be opened.
@@ -47,8 +55,8 @@ class UnitConnector {
   // Opens an existing input, creating it empty when it does not exist.
   virtual Opened<ByteSource> openInput(const std::string& name) = 0;
   // Opens a result file, creating a missing one empty. What is written to it is gathered and
-  // committed by close(): afterwards the file holds either all of it or, after any failure,
-  // exactly what it held before.
+  // committed by close(): afterwards the file holds either all of it or, after a failure,
+  // what it held before (written in place, a failure while writing can leave less).
   virtual Opened<ByteSink> openOutput(const std::string& name) = 0;
   // Standard output.
   virtual ByteSink& console() = 0;

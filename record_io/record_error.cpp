@@ -47,6 +47,7 @@ std::string describe(const RecordFailure& failure) {
   }
   line += ": ";
   line += kindName(failure.kind);
+  if (failure.kind == ErrorKind::CannotReplace) line += " " + failure.fileName;
   if (!failure.reason.empty()) line += ": " + failure.reason;
   return line;
 }
@@ -61,6 +62,7 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::CannotOpen: return "cannot open";
     case ErrorKind::ReadFailed: return "read failed";
     case ErrorKind::WriteFailed: return "write failed";
+    case ErrorKind::CannotReplace: return "cannot replace";
     case ErrorKind::BadOccupiedCount: return "bad occupied count";
     case ErrorKind::TooManyRows: return "too many rows";
   }
@@ -74,7 +76,8 @@ int RecordError::exitStatus() const {
   switch (failure_.kind) {
     case ErrorKind::CannotOpen:
     case ErrorKind::ReadFailed:
-    case ErrorKind::WriteFailed: return ExitFileFailure;
+    case ErrorKind::WriteFailed:
+    case ErrorKind::CannotReplace: return ExitFileFailure;
     default: return ExitBadListing;
   }
 }

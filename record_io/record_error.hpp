@@ -19,6 +19,7 @@ enum class ErrorKind {
   CannotOpen,
   ReadFailed,
   WriteFailed,
+  CannotReplace,  // the result was written to a new file that could not take the old one's place
   BadOccupiedCount,
   TooManyRows,
 };

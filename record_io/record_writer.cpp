@@ -73,11 +73,12 @@ void RecordWriter::write(Statement statement, const Layout& layout,
 }
 
 void RecordWriter::close() {
-  if (std::string failure = sink_.close(); !failure.empty()) fail(lastStatement_, failure);
+  if (OutputFailure failure = sink_.close(); !failure.reason.empty())
+    fail(lastStatement_, std::move(failure.reason), failure.kind);
 }
 
-void RecordWriter::fail(Statement statement, std::string reason) const {
-  raiseStreamError(ErrorKind::WriteFailed, statement, unit_, fileName_, std::move(reason));
+void RecordWriter::fail(Statement statement, std::string reason, ErrorKind kind) const {
+  raiseStreamError(kind, statement, unit_, fileName_, std::move(reason));
 }
 
 }  // namespace hlext

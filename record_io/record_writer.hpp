@@ -20,15 +20,17 @@ class RecordWriter {
   // One write statement. Raises RecordError (write failed) when the output refuses it.
   void write(Statement statement, const Layout& layout, std::span<const WriteItem> items);
 
-  // Flushes and closes the output; raises RecordError (write failed) on failure, naming the
-  // last statement that wrote to it.
+  // Flushes and closes the output; raises RecordError (write failed, or cannot replace when a
+  // new result file could not take the old one's place) on failure, naming the last statement
+  // that wrote to it.
   void close();
 
   // The text one write statement produces, every record ended by a line feed.
   static void format(std::string& out, const Layout& layout, std::span<const WriteItem> items);
 
  private:
-  [[noreturn]] void fail(Statement statement, std::string reason) const;
+  [[noreturn]] void fail(Statement statement, std::string reason,
+                         ErrorKind kind = ErrorKind::WriteFailed) const;
 
   ByteSink& sink_;
   int unit_;

@@ -110,13 +110,14 @@ class ScriptedSink final : public ByteSink {
     ++flushes;
     return flushFailure;
   }
-  std::string close() override { return closeFailure; }
+  OutputFailure close() override { return {closeKind, closeFailure}; }
 
   std::vector<std::string> writes;
   int flushes = 0;
   std::string writeFailure;
   std::string flushFailure;
   std::string closeFailure;
+  ErrorKind closeKind = ErrorKind::WriteFailed;
 };
 
 TEST(RecordWriterTest, HandsOverEachStatementWholeAndFlushesIt) {
@@ -139,6 +140,7 @@ struct WriteFailureCase {
   bool failFlush;
   bool failClose;
   const char* diagnostic;
+  ErrorKind kind = ErrorKind::WriteFailed;
 };
 
 void PrintTo(const WriteFailureCase& row, std::ostream* os) { *os << row.name; }
@@ -156,13 +158,14 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
   if (row.failWrite) sink.writeFailure = "No space left on device";
   if (row.failFlush) sink.flushFailure = "No space left on device";
   if (row.failClose) sink.closeFailure = "Input/output error";
+  sink.closeKind = row.kind;
   const std::optional<RecordError> error = errorOf([&] {
     writer.write(147, layout, items);
     writer.write(149, layout, items);
     writer.close();
   });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind(), ErrorKind::WriteFailed);
+  EXPECT_EQ(error->kind(), row.kind);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
   EXPECT_EQ(error->diagnostic(), row.diagnostic);
@@ -176,6 +179,9 @@ const WriteFailureCase writeFailureCases[] = {
      "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
     {"Close", 7, "fort.50", false, false, true,
      "hlext1: statement 149, unit 7 (fort.50): write failed: Input/output error"},
+    {"Replace", 7, "fort.50", false, false, true,
+     "hlext1: statement 149, unit 7 (fort.50): cannot replace fort.50: Input/output error",
+     ErrorKind::CannotReplace},
     {"ConsoleWrite", 6, "standard output", true, false, false,
      "hlext1: statement 147, unit 6 (standard output): write failed: No space left on device"},
 };
