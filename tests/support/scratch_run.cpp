@@ -78,7 +78,8 @@ RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,
   fs::remove(console);
   fs::remove(diagnostics);
   const fs::path result = folder / "fort.50";
-  if (fs::is_regular_file(result)) outcome.result = readFile(result);
+  std::error_code loop;  // fort.50 may be a link to itself
+  if (fs::is_regular_file(result, loop)) outcome.result = readFile(result);
   return outcome;
 }
 
