@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#define NOMINMAX
 #include <windows.h>
 #define HLEXT_FILE_DESCRIPTORS 1
 #elif defined(__unix__) || defined(__APPLE__)
