@@ -234,7 +234,8 @@ class ReplacingFileSink final : public GatheringSink {
       removeQuietly(temporary);
       return writeFailure(error);  // a signal that arrived ends the run as the hold is released
     }
-    const std::error_code replaced = replaceFile(temporary, target);
+    std::error_code replaced;
+    fs::rename(temporary, target, replaced);
     if (!replaced) return {};
     removeQuietly(temporary);
     held.release();

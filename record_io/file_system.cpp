@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <system_error>
 #include <utility>
 
 #if defined(HLEXT_PORTABLE_FILES)
@@ -11,7 +12,9 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#if !defined(NOMINMAX)
 #define NOMINMAX
+#endif
 #include <windows.h>
 #define HLEXT_FILE_DESCRIPTORS 1
 #elif defined(__unix__) || defined(__APPLE__)
@@ -317,20 +320,6 @@ int File::takePermissions([[maybe_unused]] const FileIdentity& model) {
 #else
   // Windows keeps only a read-only flag, which the replace call carries over.
   return 0;
-#endif
-}
-
-std::error_code replaceFile(const fs::path& from, const fs::path& to) {
-#if HLEXT_FILE_DESCRIPTORS && defined(_WIN32)
-  // The replaced file's attributes and security descriptor stay with the name.
-  if (::ReplaceFileW(to.c_str(), from.c_str(), nullptr, REPLACEFILE_IGNORE_MERGE_ERRORS, nullptr,
-                     nullptr))
-    return {};
-  return std::error_code(static_cast<int>(::GetLastError()), std::system_category());
-#else
-  std::error_code error;
-  fs::rename(from, to, error);
-  return error;
 #endif
 }
 

@@ -12,7 +12,6 @@
 #include <span>
 #include <string>
 #include <string_view>
-#include <system_error>
 
 namespace hlext {
 
@@ -88,10 +87,6 @@ class File {
   Handle handle_ = NoHandle;
   int error_ = 0;
 };
-
-// Puts the file at `from` in the place of the one at `to`, in one step that any reader sees
-// whole. Where the platform has a call for it, the replaced file's attributes stay.
-std::error_code replaceFile(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // Opens the null device on the standard descriptors 0, 1 and 2 that are closed, for reading
 // only, so that no file of the run takes their numbers and a write to a closed standard output
