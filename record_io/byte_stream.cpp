@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <system_error>
 #include <utility>
 
@@ -140,20 +141,44 @@ fs::path temporaryName(const fs::path& target, unsigned attempt) {
 
 constexpr unsigned MaxNameAttempts = 100;
 
-File createBeside(const fs::path& target, fs::path& temporary) {
-  File file;
-  for (unsigned attempt = 0; attempt < MaxNameAttempts; ++attempt) {
-    temporary = temporaryName(target, attempt);
-    file = File::open(temporary, OpenMode::CreateNew);
-    if (file.isOpen() || file.error() != EEXIST) break;
-  }
-  return file;
-}
-
 void removeQuietly(const fs::path& path) {
   std::error_code ignored;
   fs::remove(path, ignored);
 }
+
+// A new file made beside a result file, private to its owner, and removed again when it goes
+// unless it has taken the result file's place.
+class NewFile {
+ public:
+  explicit NewFile(const fs::path& target) {
+    for (unsigned attempt = 0; attempt < MaxNameAttempts; ++attempt) {
+      path_ = temporaryName(target, attempt);
+      file_ = File::open(path_, OpenMode::CreateNew);
+      if (file_.isOpen() || file_.error() != EEXIST) break;
+    }
+    present_ = file_.isOpen();
+  }
+  ~NewFile() {
+    file_.close();
+    if (present_) removeQuietly(path_);
+  }
+  NewFile(const NewFile&) = delete;
+  NewFile& operator=(const NewFile&) = delete;
+
+  File& file() { return file_; }
+
+  std::error_code renameOver(const fs::path& target) {
+    std::error_code error;
+    fs::rename(path_, target, error);
+    if (!error) present_ = false;
+    return error;
+  }
+
+ private:
+  fs::path path_;
+  File file_;
+  bool present_ = false;
+};
 
 // Failures that concern the folder or the name rather than the data: a new file that cannot be
 // made there (permission, no inode, no room for a name, a quota, a name too long) or that
@@ -196,11 +221,38 @@ bool renameMayKeepIdentity(const FileIdentity& old) {
   return old.exists && old.links == 1 && !old.extendedAttributes;
 }
 
-// A regular result file is replaced whole where that keeps its identity: the records go to a
-// new file beside it, private until complete, which takes the old file's owner, group and
-// permission bits and is then renamed over it, so that no reader ever finds a mix of two runs'
-// results or a cut one, and a failure leaves the old file as it was. Everywhere else, and
-// where the folder refuses the new file or the rename, the file is written in place.
+// Puts the records in a new file beside `target`, private until complete, which takes the old
+// file's owner, group and permission bits and is then renamed over it, so that no reader ever
+// finds a mix of two runs' results or a cut one, and a failure leaves the old file as it was.
+// Gives nothing where the file is to be written in place instead: the folder refuses the new
+// file or the rename, or the new file cannot look like the old one.
+std::optional<OutputFailure> replaceByNewFile(const fs::path& target, const FileIdentity& old,
+                                              std::string_view records) {
+  // Held until the new file is renamed or gone (it goes first, as it was made last).
+  HeldSignals held;
+  NewFile replacement(target);
+  File& file = replacement.file();
+  if (!file.isOpen()) {
+    if (inPlaceMayCure(file.error())) return std::nullopt;
+    return writeFailure(file.error());
+  }
+  // The new file may not take the old one's owner or group, or may have taken a default
+  // access control list of the folder's that the old one lacks.
+  if (file.takeOwnership(old) != 0 || file.identity().extendedAttributes) return std::nullopt;
+  int error = file.writeAll(records);
+  if (error == 0) error = file.takePermissions(old);
+  const int closeError = file.close();
+  if (error != 0 || closeError != 0) return writeFailure(error != 0 ? error : closeError);
+  // A signal that arrived ends the run once the new file is gone, with the old file in place.
+  if (held.arrived()) return OutputFailure{};
+  const std::error_code renamed = replacement.renameOver(target);
+  if (!renamed) return OutputFailure{};
+  if (inPlaceMayCure(renamed)) return std::nullopt;
+  return OutputFailure{ErrorKind::CannotReplace, renamed.message()};
+}
+
+// A regular result file is replaced whole where that keeps its identity, and written in place
+// everywhere else.
 class ReplacingFileSink final : public GatheringSink {
  public:
   explicit ReplacingFileSink(fs::path name) : name_(std::move(name)) {}
@@ -209,38 +261,11 @@ class ReplacingFileSink final : public GatheringSink {
   OutputFailure commit(std::string_view records) override {
     const fs::path target = followLinks(name_);
     const FileIdentity old = identityOf(target);
-    if (!renameMayKeepIdentity(old)) return writeInPlace(target, records);
-    HeldSignals held;
-    fs::path temporary;
-    File file = createBeside(target, temporary);
-    if (!file.isOpen()) {
-      if (!inPlaceMayCure(file.error())) return writeFailure(file.error());
-      held.release();
-      return writeInPlace(target, records);
+    if (renameMayKeepIdentity(old)) {
+      if (std::optional<OutputFailure> replaced = replaceByNewFile(target, old, records))
+        return *replaced;
     }
-    if (file.takeOwnership(old) != 0 || file.identity().extendedAttributes) {
-      // The new file cannot have the old one's owner or group, or has gained attributes of
-      // the folder's (a default access control list) that the old one lacks.
-      file.close();
-      removeQuietly(temporary);
-      held.release();
-      return writeInPlace(target, records);
-    }
-    int error = file.writeAll(records);
-    if (error == 0) error = file.takePermissions(old);
-    const int closeError = file.close();
-    if (error == 0) error = closeError;
-    if (error != 0 || held.arrived()) {
-      removeQuietly(temporary);
-      return writeFailure(error);  // a signal that arrived ends the run as the hold is released
-    }
-    std::error_code replaced;
-    fs::rename(temporary, target, replaced);
-    if (!replaced) return {};
-    removeQuietly(temporary);
-    held.release();
-    if (inPlaceMayCure(replaced)) return writeInPlace(target, records);
-    return {ErrorKind::CannotReplace, replaced.message()};
+    return writeInPlace(target, records);
   }
 
   fs::path name_;
