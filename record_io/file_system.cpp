@@ -302,9 +302,11 @@ FileIdentity File::identity() const {
 
 int File::takeOwnership([[maybe_unused]] const FileIdentity& model) {
 #if HLEXT_POSIX_FILES
-  const FileIdentity own = identity();
-  if (!model.ownerKnown || (own.owner == model.owner && own.group == model.group)) return 0;
+  struct stat own {};
   errno = 0;
+  if (::fstat(handle_, &own) != 0) return lastError();
+  const FileIdentity current = identityFrom(own);
+  if (!model.ownerKnown || (current.owner == model.owner && current.group == model.group)) return 0;
   return ::fchown(handle_, static_cast<uid_t>(model.owner), static_cast<gid_t>(model.group)) == 0
              ? 0
              : lastError();
