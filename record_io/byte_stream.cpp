@@ -407,6 +407,8 @@ class MemoryResultSink final : public GatheringSink {
 
 bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
 
+void UnitConnector::warn(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
 FileConnector::FileConnector() : console_(std::make_unique<ConsoleSink>()) {
 #if defined(SIGXFSZ)
   // A file-size limit then makes the write fail with a reason, as a full disk does, instead
