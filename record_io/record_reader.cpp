@@ -278,8 +278,8 @@ int RecordReader::passOverHeld(const Label& wanted, int most, Watch* watch) {
 }
 
 // Reads the watched line, held whole in the buffer, under the watched label's layout as record
-// `record`. The record read last is not needed again: a search reads its next
-// record in full before any field of it is looked at.
+// `record`. It is copied into the current record's columns, which a pass over records leaves
+// alone: the search reads its next record in full before it looks at any of them.
 void RecordReader::readWatched(const Watch& watch, long long record) {
   const char* const line = watch.line;
   std::size_t length = watch.length;
