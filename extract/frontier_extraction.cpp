@@ -25,6 +25,7 @@ void FrontierExtraction::run() {
   if (!findEigenvectors()) return refuse(statement::HeadingRefused);
   readFirstHeader();
   if (!locateBlock()) return refuse(statement::HeaderRefused);
+  if (blockColumn_ < BlockColumns) checkNextColumn();
   readBlockEnergies(statement::BlockEnergies, layouts_.blockEnergies);
   orbitals_.rowCount = blockColumn_ < BlockColumns ? gatherSameBlock() : gatherSplit();
   reorderPShells(rows_, orbitals_.rowCount, vectors_);
@@ -43,9 +44,33 @@ bool FrontierExtraction::findOccupiedCount() {
   return true;
 }
 
+// Another "RHF " record before the heading starts a later job of the same listing, whose
+// eigenvectors the heading may be; the search looks out for one without reading it otherwise.
 bool FrontierExtraction::findEigenvectors() {
   const std::array<ReadItem, 1> items = {&label_};
-  return search(statement::HeadingSearch, layouts_.heading, items, EigenvectorHeading);
+  Text4 laterLabel{};
+  std::int32_t laterCount = 0;
+  const std::array<ReadItem, 2> laterItems = {&laterLabel, &laterCount};
+  WatchedLabel laterJob{layouts_.occupiedCount, OccupiedCountLabel, laterItems};
+  const long long countRecord = units_.reader(ListingUnit).recordNumber();
+  if (!search(statement::HeadingSearch, layouts_.heading, items, EigenvectorHeading, &laterJob))
+    return false;
+  if (laterJob.record > 0) warnOfLaterJob(laterJob, laterCount, countRecord);
+  return true;
+}
+
+void FrontierExtraction::warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount,
+                                        long long countRecord) {
+  const std::string heading = std::to_string(units_.reader(ListingUnit).recordNumber());
+  const std::string count = laterJob.bad ? "this count" : "count " + std::to_string(laterCount);
+  const std::string message = "\"RHF \" in columns 11-14 with " + count + ", after the count " +
+                              std::to_string(occupiedCount_) + " of record " +
+                              std::to_string(countRecord) + " and before the heading of record " +
+                              heading + ": the eigenvectors found may belong to a later job";
+  if (!laterJob.bad) return warn(statement::HeadingSearch, laterJob.record, message);
+  const ReadField field{laterJob.record, laterJob.bad->firstColumn, laterJob.bad->lastColumn,
+                        laterJob.bad->text};
+  warn(statement::HeadingSearch, laterJob.record, message, &field);
 }
 
 // The first block header stands five records after the heading, whatever its label.
@@ -53,6 +78,7 @@ void FrontierExtraction::readFirstHeader() {
   auto& o = blockOrbitals_;
   const std::array<ReadItem, 6> items = {&o[0], &o[1], &o[2], &o[3], &o[4], &o[5]};
   units_.reader(ListingUnit).read(statement::FirstHeader, layouts_.firstHeader, items);
+  headerStatement_ = statement::FirstHeader;
 }
 
 // Moves from header to header until one holds orbital N; blockColumn_ is then its column.
@@ -70,7 +96,31 @@ bool FrontierExtraction::locateBlock() {
 bool FrontierExtraction::findNextHeader() {
   auto& o = blockOrbitals_;
   const std::array<ReadItem, 7> items = {&label_, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]};
+  headerStatement_ = statement::HeaderSearch;
   return search(statement::HeaderSearch, layouts_.header, items, BlockHeaderLabel);
+}
+
+// Orbital N+1 is taken from the block column after orbital N's, whatever orbital the header
+// lists there (blank reads 0 when N is the header's last orbital). Called while the header is
+// the last record read.
+void FrontierExtraction::checkNextColumn() {
+  const std::int32_t listed = blockOrbitals_[static_cast<std::size_t>(blockColumn_)];
+  const std::int32_t next = occupiedCount_ + 1;
+  if (listed == next) return;
+  // The header search reads the header's label before its orbitals.
+  const bool labelled = headerStatement_.number == statement::HeaderSearch.number;
+  const ReadField field =
+      units_.reader(ListingUnit).field(static_cast<std::size_t>(blockColumn_) + (labelled ? 1 : 0));
+  const bool blank = field.text.find_first_not_of(' ') == std::string::npos;
+  const std::string holds =
+      blank ? "is blank (read as 0)" : "lists orbital " + std::to_string(listed);
+  warn(headerStatement_, field.record,
+       "after orbital " + std::to_string(occupiedCount_) + " in block column " +
+           std::to_string(blockColumn_) + ", block column " + std::to_string(blockColumn_ + 1) +
+           " " + holds + ", not orbital " + std::to_string(next) +
+           ": the energy and coefficients given for orbital " + std::to_string(next) +
+           " in fort.50 are that column's",
+       &field);
 }
 
 void FrontierExtraction::readBlockEnergies(Statement statement, const Layout& layout) {
@@ -100,8 +150,16 @@ std::int32_t FrontierExtraction::gatherSplit() {
   orbitals_.energyNext = blockEnergies_[0];
   const CoefficientPass second(PassKind::SplitSecond, statement::SplitSecondPass);
   const std::int32_t nextRowCount = second.run(listing, layouts_.row, rows_);
-  if (nextRowCount != rowCount)
-    units_.writer(ResultUnit).write(statement::RowCountMismatch, layouts_.notFound, {});
+  if (nextRowCount == rowCount) return rowCount;
+  const std::string n = std::to_string(occupiedCount_);
+  const std::string next = std::to_string(occupiedCount_ + 1);
+  warn(statement::RowCountMismatch, listing.recordNumber(),
+       "orbital " + n + "'s block has " + std::to_string(rowCount) + " rows and orbital " + next +
+           "'s block " + std::to_string(nextRowCount) +
+           ", ending at this record: \"Eigenvectors are not found\" heads fort.50 for this, and "
+           "both orbitals are written with " +
+           std::to_string(rowCount) + " rows");
+  units_.writer(ResultUnit).write(statement::RowCountMismatch, layouts_.notFound, {});
   return rowCount;
 }
 
@@ -109,13 +167,38 @@ std::int32_t FrontierExtraction::gatherSplit() {
 // is `wanted`. Records with another label are passed over whatever their other fields hold; a
 // matching record must convert in full.
 bool FrontierExtraction::search(Statement statement, const Layout& layout,
-                                std::span<const ReadItem> items, const Text4& wanted) {
-  return units_.reader(ListingUnit).search(statement, layout, items, wanted, ScanLimit);
+                                std::span<const ReadItem> items, const Text4& wanted,
+                                WatchedLabel* watched) {
+  RecordReader& listing = units_.reader(ListingUnit);
+  lastSearch_ = {&layout, wanted, listing.recordNumber() + 1};
+  return listing.search(statement, layout, items, wanted, ScanLimit, watched);
 }
 
+// The result file holds the one message, whichever search was refused; once it is written,
+// standard error says which label was missing from which records.
 void FrontierExtraction::refuse(Statement statement) {
+  const int column = lastSearch_.layout->labelColumn();
+  const Text4& label = lastSearch_.wanted;
+  std::string message = "no \"" + std::string(label.begin(), label.end()) + "\" in columns " +
+                        std::to_string(column) + "-" + std::to_string(column + 3) + " of records " +
+                        std::to_string(lastSearch_.firstRecord) + "-" +
+                        std::to_string(units_.reader(ListingUnit).recordNumber());
+  if (statement.number == statement::HeaderRefused.number)
+    message += ", seeking the block header of orbital " + std::to_string(occupiedCount_);
   units_.writer(ResultUnit).write(statement, layouts_.notFound, {});
   units_.stopRun();
+  warn(statement, 0, std::move(message));
+}
+
+void FrontierExtraction::warn(Statement statement, long long record, std::string message,
+                              const ReadField* field) {
+  RecordWarning warning = units_.reader(ListingUnit).warning(statement, record, std::move(message));
+  if (field != nullptr) {
+    warning.firstColumn = field->firstColumn;
+    warning.lastColumn = field->lastColumn;
+    warning.fieldText = field->text;
+  }
+  units_.warn(warning);
 }
 
 void FrontierExtraction::echo(Statement statement, std::int32_t value) {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "extract/orbital_row_table.hpp"
 #include "extract/p_shell_reorder.hpp"
@@ -36,13 +37,26 @@ class FrontierExtraction {
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
   bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted);
+              const Text4& wanted, WatchedLabel* watched = nullptr);
   void refuse(Statement statement);
+  void warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount, long long countRecord);
+  void checkNextColumn();
   void echo(Statement statement, std::int32_t value);
+  void warn(Statement statement, long long record, std::string message,
+            const ReadField* field = nullptr);
+
+  // What the last search looked for, and the first record it read.
+  struct SearchTrail {
+    const Layout* layout = nullptr;
+    Text4 wanted{};
+    long long firstRecord = 0;
+  };
 
   StatementLayouts layouts_;
   UnitTable units_;
 
+  SearchTrail lastSearch_;
+  Statement headerStatement_;  // the statement that read the current block header
   Text4 label_{};
   std::int32_t occupiedCount_ = 0;
   std::array<std::int32_t, 6> blockOrbitals_{};

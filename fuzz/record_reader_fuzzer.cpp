@@ -13,7 +13,8 @@
 // at once, and on the chunked source again with every search made the general way, a scan of
 // each record and a look at its label; all three must see the same records and values, so a
 // search passes over the same records, stops at the same one and fails in the same way as a
-// walk over every record would.
+// walk over every record would. Every search also looks out for the occupied-count label, as the
+// heading search does, and must see the same last record carrying it as the walk.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -24,6 +25,7 @@
 #include <cstring>
 #include <exception>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -140,6 +142,37 @@ struct Statement {
 
 enum class SearchBy { Reader, Walk };
 
+// A record as a look-out for the occupied-count label reads it.
+struct CountView {
+  bool carries = false;  // "RHF " in columns 11-14
+  std::string seen;      // its label and count, or the text of a count that does not convert
+};
+
+std::string countSeen(const Items& items, const std::optional<hlext::BadField>& bad) {
+  if (bad) return "bad " + bad->text;
+  std::string seen;
+  items.appendTo(seen);
+  return seen;
+}
+
+// Every record of the input read under the occupied-count layout; index 0 stands for none.
+std::vector<CountView> countViews(std::string_view input) {
+  const hlext::Layout& layout = systemLayouts().occupiedCount;
+  hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, input.size() + 1), 4,
+                             "hlext.dat");
+  std::vector<CountView> views(1);
+  try {
+    while (true) {
+      Items items(layout, 2);
+      const auto bad = reader.scan(1, layout, items.list);
+      views.push_back({items.texts[0] == hlext::text4("RHF "), countSeen(items, bad)});
+    }
+  } catch (const hlext::RecordError&) {
+    // The end of the input.
+  }
+  return views;
+}
+
 void checkBadField(const hlext::BadField& bad, long long before, long long after) {
   if (bad.record <= before || bad.record > after)
     finding("a bad field outside the records the statement read");
@@ -148,12 +181,19 @@ void checkBadField(const hlext::BadField& bad, long long before, long long after
     finding("a bad field whose columns do not match its text");
 }
 
-// A search made the general way: every record scanned in full, then judged by its label.
-bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& items) {
+// A search made the general way: every record scanned in full, then judged by its label. The
+// last record passed over that carries the occupied-count label goes to `watched`.
+bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& items,
+                const std::vector<CountView>& views, long long& watched) {
   for (int records = 0; records < statement.limit; ++records) {
     const long long before = reader.recordNumber();
     const auto bad = reader.scan(1, *statement.layout, items.list);
-    if (items.texts[0] != statement.label) continue;
+    if (items.texts[0] != statement.label) {
+      const auto record = static_cast<std::size_t>(reader.recordNumber());
+      if (record >= views.size()) finding("a record the count views do not hold");
+      if (views[record].carries) watched = reader.recordNumber();
+      continue;
+    }
     if (bad) {
       checkBadField(*bad, before, reader.recordNumber());
       reader.reject(*bad);
@@ -164,24 +204,36 @@ bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& 
 }
 
 // Runs one search and gives what it saw: the record it stopped at and, when one matched, the
-// values it filled.
+// values it filled; then the last record it passed over with the occupied-count label.
 std::string runSearch(hlext::RecordReader& reader, const Statement& statement, Items& items,
-                      SearchBy by) {
+                      SearchBy by, const std::vector<CountView>& views) {
   const long long before = reader.recordNumber();
-  const bool found = by == SearchBy::Reader ? reader.search(1, *statement.layout, items.list,
-                                                            statement.label, statement.limit)
-                                            : walkSearch(reader, statement, items);
+  Items countItems(systemLayouts().occupiedCount, 2);
+  hlext::WatchedLabel watch(systemLayouts().occupiedCount, hlext::text4("RHF "), countItems.list);
+  long long watched = 0;
+  bool found = false;
+  if (by == SearchBy::Reader) {
+    found =
+        reader.search(1, *statement.layout, items.list, statement.label, statement.limit, &watch);
+    watched = watch.record;
+  } else {
+    found = walkSearch(reader, statement, items, views, watched);
+  }
   const long long read = reader.recordNumber() - before;
   if (read < 1 || read > statement.limit || (!found && read != statement.limit))
     finding("a search read the wrong number of records");
   std::string trace = (found ? "found " : "none ") + std::to_string(reader.recordNumber()) + ':';
   if (found) items.appendTo(trace);
+  trace += " watched " + std::to_string(watched) + ' ';
+  if (watched > 0)
+    trace += by == SearchBy::Reader ? countSeen(countItems, watch.bad)
+                                    : views[static_cast<std::size_t>(watched)].seen;
   return trace + '\n';
 }
 
 // Runs the program over the input and gives a trace of everything the statements saw.
 std::string runProgram(std::span<const Statement> program, std::string_view input,
-                       std::size_t chunk, SearchBy searchBy) {
+                       std::size_t chunk, SearchBy searchBy, const std::vector<CountView>& views) {
   hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, chunk), 4, "hlext.dat");
   std::string trace;
   // Each statement reads at least one record, so the input ends within this many statements.
@@ -192,7 +244,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
     const long long before = reader.recordNumber();
     try {
       if (statement.search) {
-        trace += runSearch(reader, statement, items, searchBy);
+        trace += runSearch(reader, statement, items, searchBy, views);
         continue;
       }
       if (statement.tolerant) {
@@ -249,10 +301,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input(reinterpret_cast<const char*>(data) + HeaderBytes,
                                size - HeaderBytes);
   try {
-    const std::string chunked = runProgram(program, input, chunk, SearchBy::Reader);
-    const std::string whole = runProgram(program, input, input.size() + 1, SearchBy::Reader);
+    const std::vector<CountView> views = countViews(input);
+    const std::string chunked = runProgram(program, input, chunk, SearchBy::Reader, views);
+    const std::string whole = runProgram(program, input, input.size() + 1, SearchBy::Reader, views);
     if (chunked != whole) finding("chunked and whole input read differently");
-    const std::string walked = runProgram(program, input, chunk, SearchBy::Walk);
+    const std::string walked = runProgram(program, input, chunk, SearchBy::Walk, views);
     if (chunked != walked) finding("a search and a walk over every record read differently");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "record_reader_fuzzer: unexpected exception: %s\n", error.what());

@@ -1,7 +1,7 @@
 // Fuzz target: a whole run on an in-memory listing. A RecordError is the normal way for a run
 // to refuse a listing; any other exception, a crash or a sanitizer report is a finding. Each
 // input also runs a second time with CR LF line ends, which must not change anything the run
-// produces.
+// produces, warnings included.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -9,6 +9,7 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
@@ -21,6 +22,7 @@ struct Outcome {
   std::string result;
   bool resultWritten = false;
   std::string diagnostic;  // empty after a normal end
+  std::vector<std::string> warnings;
 };
 
 [[noreturn]] void finding(const char* what) {
@@ -45,6 +47,7 @@ Outcome runOn(std::string_view listing) {
   outcome.console = files.consoleText();
   outcome.result = files.resultText();
   outcome.resultWritten = files.resultWritten();
+  outcome.warnings = files.warnings();
   return outcome;
 }
 
@@ -62,6 +65,10 @@ void checkShape(const Outcome& outcome) {
   for (std::size_t end; (end = outcome.result.find('\n', start)) != std::string::npos;
        start = end + 1)
     if (end - start > 120) finding("a result record wider than twelve fields");
+  const std::string_view prefix = "hlext1: warning: statement ";
+  for (const std::string& warning : outcome.warnings)
+    if (warning.compare(0, prefix.size(), prefix) != 0 || warning.find('\n') != std::string::npos)
+      finding("a warning that is not one line with the warning prefix");
 }
 
 std::string withCrLf(std::string_view listing) {
@@ -88,6 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (crlf.result != plain.result || crlf.resultWritten != plain.resultWritten)
       finding("CR LF line ends changed the result file");
     if (crlf.diagnostic != plain.diagnostic) finding("CR LF line ends changed the diagnostic");
+    if (crlf.warnings != plain.warnings) finding("CR LF line ends changed the warnings");
   }
   return 0;
 }

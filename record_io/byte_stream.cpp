@@ -319,6 +319,8 @@ class MemoryResultSink final : public GatheringSink {
 
 bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
 
+void UnitConnector::warn(const std::string& line) { std::fprintf(stderr, "%s\n", line.c_str()); }
+
 FileConnector::FileConnector() : console_(std::make_unique<ConsoleSink>()) {
   occupyClosedStandardStreams();
 #if defined(SIGXFSZ)

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "record_io/record_error.hpp"
 
@@ -62,6 +63,8 @@ class UnitConnector {
   virtual ByteSink& console() = 0;
   // True when both names lead to one file (a link either way, a hard link).
   virtual bool sameFile(const std::string& first, const std::string& second);
+  // Hands on a warning, one line without its line feed: by default to standard error.
+  virtual void warn(const std::string& line);
 };
 
 // Files in the working directory and the process's standard output.
@@ -86,8 +89,10 @@ class MemoryConnector final : public UnitConnector {
   Opened<ByteSource> openInput(const std::string& name) override;
   Opened<ByteSink> openOutput(const std::string& name) override;
   ByteSink& console() override { return *console_; }
+  void warn(const std::string& line) override { warnings_.push_back(line); }
 
   const std::string& consoleText() const { return consoleText_; }
+  const std::vector<std::string>& warnings() const { return warnings_; }
   const std::string& resultText() const { return resultText_; }
   // True once the output file was committed.
   bool resultWritten() const { return resultWritten_; }
@@ -97,6 +102,7 @@ class MemoryConnector final : public UnitConnector {
   std::string consoleText_;
   std::string resultText_;
   bool resultWritten_ = false;
+  std::vector<std::string> warnings_;
   std::unique_ptr<ByteSink> console_;
 };
 

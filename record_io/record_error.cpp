@@ -31,20 +31,28 @@ void appendQuoted(std::string& out, std::string_view text) {
   out += '"';
 }
 
-std::string describe(const RecordFailure& failure) {
-  std::string line = "hlext1: statement " + std::to_string(failure.statement.number);
-  if (!failure.statement.name.empty()) {
+// "statement 32 (block header search), unit 4 (hlext.dat), record 57, columns 13-17 "0.249"",
+// leaving out the record and the field where there is none.
+void appendPlace(std::string& line, Statement statement, int unit, const std::string& fileName,
+                 long long record, int firstColumn, int lastColumn, std::string_view fieldText) {
+  line += "statement " + std::to_string(statement.number);
+  if (!statement.name.empty()) {
     line += " (";
-    line += failure.statement.name;
+    line += statement.name;
     line += ')';
   }
-  line += ", unit " + std::to_string(failure.unit) + " (" + failure.fileName + ")";
-  if (failure.record > 0) line += ", record " + std::to_string(failure.record);
-  if (failure.firstColumn > 0) {
-    line += ", columns " + std::to_string(failure.firstColumn) + "-" +
-            std::to_string(failure.lastColumn) + " ";
-    appendQuoted(line, failure.fieldText);
+  line += ", unit " + std::to_string(unit) + " (" + fileName + ")";
+  if (record > 0) line += ", record " + std::to_string(record);
+  if (firstColumn > 0) {
+    line += ", columns " + std::to_string(firstColumn) + "-" + std::to_string(lastColumn) + " ";
+    appendQuoted(line, fieldText);
   }
+}
+
+std::string describe(const RecordFailure& failure) {
+  std::string line = "hlext1: ";
+  appendPlace(line, failure.statement, failure.unit, failure.fileName, failure.record,
+              failure.firstColumn, failure.lastColumn, failure.fieldText);
   line += ": ";
   line += kindName(failure.kind);
   if (failure.kind == ErrorKind::CannotReplace) line += " " + failure.fileName;
@@ -67,6 +75,13 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::TooManyRows: return "too many rows";
   }
   return "unknown error";
+}
+
+std::string describeWarning(const RecordWarning& warning) {
+  std::string line = "hlext1: warning: ";
+  appendPlace(line, warning.statement, warning.unit, warning.fileName, warning.record,
+              warning.firstColumn, warning.lastColumn, warning.fieldText);
+  return line + ": " + warning.message;
 }
 
 RecordError::RecordError(RecordFailure failure)

@@ -43,6 +43,23 @@ struct RecordFailure {
   std::string reason;     // the system's explanation for a file or stream failure
 };
 
+// Something the listing shows that the result does not: the run goes on as without it.
+struct RecordWarning {
+  Statement statement;
+  int unit = 0;
+  std::string fileName;
+  long long record = 0;  // line number in the file, from 1; 0 when no single record is meant
+  int firstColumn = 0;   // columns of the field meant; 0 when no field is
+  int lastColumn = 0;
+  std::string fieldText;
+  std::string message;
+};
+
+// One line, without a line feed, placed as a diagnostic is, e.g.
+// hlext1: warning: statement 16 (occupied count not found), unit 4 (hlext.dat): no "RHF " in
+// columns 11-14 of records 1-500
+std::string describeWarning(const RecordWarning& warning);
+
 class RecordError : public std::exception {
  public:
   explicit RecordError(RecordFailure failure);

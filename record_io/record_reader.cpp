@@ -157,20 +157,96 @@ struct RecordReader::KeyLanding {
   const char* next;       // else where the look for the key goes on
 };
 
+// The last line a search passes over that carries a watched label, while it is in the buffer.
+struct RecordReader::Watch {
+  Label label;
+  WatchedLabel& watched;
+  Statement statement;
+  const char* line = nullptr;  // its start, or null while no line passed over carries it
+  std::size_t length = 0;      // without its line feed
+  int passedBefore = 0;        // the records passed over before it by the same pass
+
+  Watch(const Label& watchedLabel, WatchedLabel& target, Statement searchStatement)
+      : label(watchedLabel), watched(target), statement(searchStatement) {}
+
+  void look(const char* lineStart, std::size_t lineLength, int before) {
+    if (!label.isIn(lineStart, lineLength)) return;
+    line = lineStart;
+    length = lineLength;
+    passedBefore = before;
+  }
+
+  // Looks at the whole lines of [begin, end), `before` records having been passed over before
+  // them. As a search does, it judges only the lines where the label's key character stands at
+  // its column, and counts lines only once it has found the last one.
+  void lookAcross(const char* begin, const char* end, int before) {
+    if (label.key == 0) return lookLineByLine(begin, end, before);
+    const char* last = nullptr;
+    std::size_t lastLength = 0;
+    for (const char* from = begin; from < end;) {
+      const char* key = static_cast<const char*>(
+          std::memchr(from, label.key, static_cast<std::size_t>(end - from)));
+      if (key == nullptr) break;
+      const KeyLanding landing = landingOf(label, begin, key, end);
+      if (landing.lineStart == nullptr) {
+        from = landing.next;
+        continue;
+      }
+      const char* lineFeed = lineFeedIn(landing.lineStart, end);
+      const auto lineLength = static_cast<std::size_t>(lineFeed - landing.lineStart);
+      if (label.isIn(landing.lineStart, lineLength)) {
+        last = landing.lineStart;
+        lastLength = lineLength;
+      }
+      from = lineFeed + 1;
+    }
+    if (last == nullptr) return;
+    line = last;
+    length = lastLength;
+    // Rare, and kept off lineFeedsIn, whose one caller has it inlined.
+    passedBefore = before + static_cast<int>(std::count(begin, last, '\n'));
+  }
+
+  void lookLineByLine(const char* begin, const char* end, int before) {
+    for (const char* at = begin; at < end; ++before) {
+      const char* lineFeed = lineFeedIn(at, end);
+      look(at, static_cast<std::size_t>(lineFeed - at), before);
+      at = lineFeed + 1;
+    }
+  }
+};
+
 bool RecordReader::search(Statement statement, const Layout& layout,
-                          std::span<const ReadItem> items, const Text4& wanted, int limit) {
+                          std::span<const ReadItem> items, const Text4& wanted, int limit,
+                          WatchedLabel* watched) {
   if (layout.labelColumn() == 0) layoutFault(layout, "a search needs a label in fixed columns");
   assert(layout.reach() <= RecordReach);
   const Label label(static_cast<std::size_t>(layout.labelColumn() - 1), wanted);
+  if (watched == nullptr) return searchFor(statement, layout, items, label, limit, nullptr);
+  if (watched->layout.labelColumn() == 0)
+    layoutFault(watched->layout, "a watched label needs fixed columns");
+  Watch watch(Label(static_cast<std::size_t>(watched->layout.labelColumn() - 1), watched->wanted),
+              *watched, statement);
+  return searchFor(statement, layout, items, label, limit, &watch);
+}
+
+bool RecordReader::searchFor(Statement statement, const Layout& layout,
+                             std::span<const ReadItem> items, const Label& label, int limit,
+                             Watch* watch) {
   int records = 0;
   while (true) {
-    records += passOverHeld(label, limit - records);
+    records += passOverHeld(label, limit - records, watch);
     if (records >= limit) return false;
     // The next record carries the label, or its line feed is not in the buffer: it is read in
     // full and judged by its columns, as a walk would.
     ++records;
     startRecord(statement);
     if (wordOf(columns_.data() + label.offset) == label.wanted) break;
+    if (watch != nullptr && wordOf(columns_.data() + watch->label.offset) == watch->label.wanted) {
+      WatchedLabel& watched = watch->watched;
+      watched.bad = walkRecord(statement, watched.layout, watched.items);
+      watched.record = record_;
+    }
   }
   if (auto bad = walkRecord(statement, layout, items)) reject(*bad);
   return true;
@@ -180,20 +256,46 @@ bool RecordReader::search(Statement statement, const Layout& layout,
 // whose label is not the one wanted, without copying them; gives how many it passed over. It
 // stops before a record that is not held whole (it reaches past the buffer, or is the last one
 // and has no line feed) or that carries the label.
-int RecordReader::passOverHeld(const Label& wanted, int most) {
+int RecordReader::passOverHeld(const Label& wanted, int most, Watch* watch) {
   const Label label = wanted;  // a copy the loops keep in registers across memchr
   const char* line = buffer_.data() + bufferBegin_;
   const char* const end = buffer_.data() + bufferEnd_;
   int passed = 0;
-  if (label.key != 0) passed = passOverByKey(label, most, line, end);
+  if (label.key != 0) passed = passOverByKey(label, most, line, end, watch);
   for (; passed < most; ++passed) {
     const char* lineFeed = lineFeedIn(line, end);
     if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
+    if (watch != nullptr) watch->look(line, static_cast<std::size_t>(lineFeed - line), passed);
     line = lineFeed + 1;
   }
   bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
+  if (watch != nullptr && watch->line != nullptr) {
+    readWatched(*watch, record_ + watch->passedBefore + 1);
+    watch->line = nullptr;
+  }
   record_ += passed;
   return passed;
+}
+
+// Reads the watched line, held whole in the buffer, under the watched label's layout as record
+// `record`. It is copied into the current record's columns, which a pass over records leaves
+// alone: the search reads its next record in full before it looks at any of them.
+void RecordReader::readWatched(const Watch& watch, long long record) {
+  const char* const line = watch.line;
+  std::size_t length = watch.length;
+  if (length > 0 && line[length - 1] == '\r') --length;
+  const int previousLength = length_;
+  length_ = static_cast<int>(std::min(length, static_cast<std::size_t>(RecordReach)));
+  std::memcpy(columns_.data(), line, static_cast<std::size_t>(length_));
+  if (length_ < previousLength)
+    std::fill(columns_.begin() + length_, columns_.begin() + previousLength, ' ');
+  recordHasComma_ = std::memchr(columns_.data(), ',', static_cast<std::size_t>(length_)) != nullptr;
+  const long long current = record_;
+  record_ = record;
+  WatchedLabel& watched = watch.watched;
+  watched.bad = walkRecord(watch.statement, watched.layout, watched.items);
+  watched.record = record;
+  record_ = current;
 }
 
 // The fast part of passOverHeld: a line whose label columns hold the label has the label's key
@@ -201,7 +303,8 @@ int RecordReader::passOverHeld(const Label& wanted, int most) {
 // there are judged; the lines between are counted, not looked at one by one. Moves `line` past
 // the records passed over and gives their number. It leaves to the line-by-line loop a line
 // it stops at and the records near the limit.
-int RecordReader::passOverByKey(const Label& label, int most, const char*& line, const char* end) {
+int RecordReader::passOverByKey(const Label& label, int most, const char*& line, const char* end,
+                                Watch* watch) {
   int passed = 0;
   const char* from = line;  // where the next look for the key starts
   while (true) {
@@ -220,6 +323,7 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
     const char* upTo = lineStart != nullptr ? lineStart : lastLineStart(line, end);
     const std::size_t lines = lineFeedsIn(line, upTo);
     if (lines >= static_cast<std::size_t>(most - passed)) return passed;
+    if (watch != nullptr) watch->lookAcross(line, upTo, passed);
     passed += static_cast<int>(lines);
     line = upTo;
     if (lineStart == nullptr) return passed;
@@ -227,6 +331,7 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
     if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line)) ||
         passed + 1 == most)
       return passed;
+    if (watch != nullptr) watch->look(line, static_cast<std::size_t>(lineFeed - line), passed);
     ++passed;
     line = lineFeed + 1;
     from = line;
@@ -295,6 +400,24 @@ std::optional<BadField> RecordReader::convert(Statement statement, const LayoutI
   const FieldSpot& spot = spots_[index];
   return BadField{failure,          statement,       spot.record,
                   spot.firstColumn, spot.lastColumn, std::string(text)};
+}
+
+ReadField RecordReader::field(std::size_t index) const {
+  assert(index < MaxItems);
+  const FieldSpot& spot = spots_[index];
+  assert(spot.record == record_);
+  return {spot.record, spot.firstColumn, spot.lastColumn, std::string(spot.text)};
+}
+
+RecordWarning RecordReader::warning(Statement statement, long long record,
+                                    std::string message) const {
+  RecordWarning warning;
+  warning.statement = statement;
+  warning.unit = unit_;
+  warning.fileName = fileName_;
+  warning.record = record;
+  warning.message = std::move(message);
+  return warning;
 }
 
 void RecordReader::reject(const BadField& field) const {

@@ -27,6 +27,30 @@ struct BadField {
   std::string text;
 };
 
+// A second label a search looks out for in the records it passes over, while it stops only at
+// its own: the last such record is read under `layout` (one record, the label its first data
+// item) into `items`. Its fields are converted as scan() converts them, a bad one kept, never
+// raised, so a search reads, stops and fails exactly as it does without a watch.
+struct WatchedLabel {
+  WatchedLabel(const Layout& watchedLayout, const Text4& label,
+               std::span<const ReadItem> watchedItems)
+      : layout(watchedLayout), wanted(label), items(watchedItems) {}
+
+  const Layout& layout;
+  Text4 wanted{};
+  std::span<const ReadItem> items;
+  long long record = 0;  // the line number of that record; 0 while none was passed over
+  std::optional<BadField> bad;
+};
+
+// Where a field of the last statement was read from, and its text.
+struct ReadField {
+  long long record = 0;
+  int firstColumn = 0;
+  int lastColumn = 0;
+  std::string text;
+};
+
 class RecordReader {
  public:
   static constexpr int RecordReach = 128;
@@ -47,9 +71,10 @@ class RecordReader {
   // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
   // in full as read() does, bad fields raising, and the search gives true. A record with
   // another label is passed over without looking at any other column; records that run out
-  // before one matches give false. The end of the input raises as read() does.
+  // before one matches give false. The end of the input raises as read() does. With
+  // `watched`, the records passed over are also looked at for its label.
   bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted, int limit);
+              const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
 
   // Raise a RecordError for a bad field found by scan().
   [[noreturn]] void reject(const BadField& field) const;
@@ -58,6 +83,13 @@ class RecordReader {
   [[noreturn]] void rejectItem(Statement statement, std::size_t index, ErrorKind kind) const;
   // Raise a RecordError of `kind` for the last record read.
   [[noreturn]] void rejectRecord(Statement statement, ErrorKind kind, std::string reason) const;
+
+  // Where item `index` of the last statement was read from, while its record is the last one
+  // read.
+  ReadField field(std::size_t index) const;
+
+  // A warning about the listing, placed at `record` of this unit (0: at no single record).
+  RecordWarning warning(Statement statement, long long record, std::string message) const;
 
   const std::string& fileName() const { return fileName_; }
 
@@ -77,8 +109,13 @@ class RecordReader {
   std::optional<BadField> walkRecord(Statement statement, const Layout& layout,
                                      std::span<const ReadItem> items);
   struct Label;
-  int passOverHeld(const Label& label, int most);
-  static int passOverByKey(const Label& label, int most, const char*& line, const char* end);
+  struct Watch;
+  bool searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+                 const Label& label, int limit, Watch* watch);
+  int passOverHeld(const Label& label, int most, Watch* watch);
+  static int passOverByKey(const Label& label, int most, const char*& line, const char* end,
+                           Watch* watch);
+  void readWatched(const Watch& watch, long long record);
   struct KeyLanding;
   static KeyLanding landingOf(const Label& label, const char* line, const char* key,
                               const char* end);

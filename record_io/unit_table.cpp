@@ -44,6 +44,8 @@ RecordWriter& UnitTable::writer(int unit) {
   return unit == ConsoleUnit ? console_ : *result_;
 }
 
+void UnitTable::warn(const RecordWarning& warning) { connector_.warn(describeWarning(warning)); }
+
 void UnitTable::stopRun() {
   if (result_) result_->close();
   console_.close();

@@ -29,6 +29,9 @@ class UnitTable {
   RecordReader& reader(int unit);
   RecordWriter& writer(int unit);
 
+  // Hands a warning on as one line; the run goes on.
+  void warn(const RecordWarning& warning);
+
   // The normal end of a run: the result file is committed, everything written reaches its
   // destination and the files are closed. Raises RecordError (write failed) when an output
   // cannot be completed; the result file then holds what it held before the run.

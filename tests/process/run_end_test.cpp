@@ -112,7 +112,8 @@ struct EndCase {
   std::string prelude{};      // shell text before the run
   int status = 0;
   std::string console{};
-  // Standard error in full; or, when `kind` is set, the start of its one line.
+  // Standard error in full (a refused search's warning, a diagnostic); or, when `kind` is set,
+  // the start of its one line.
   std::string diagnostic{};
   std::string kind{};
   std::optional<std::string> result{};  // fort.50 after the run; none: no regular file
@@ -162,10 +163,14 @@ std::vector<EndCase> endCases() {
       {.name = "refused occupied-count search",
        .listing = l.noMarkers,
        .before = OlderResult,
+       .diagnostic = "hlext1: warning: statement 16 (occupied count not found), unit 4 "
+                     "(hlext.dat): no \"RHF \" in columns 11-14 of records 1-500\n",
        .result = NotFound},
       {.name = "refused heading search",
        .listing = l.noHeading,
        .console = "    3\n",
+       .diagnostic = "hlext1: warning: statement 25 (eigenvector heading not found), unit 4 "
+                     "(hlext.dat): no \"EIGE\" in columns 17-20 of records 2-501\n",
        .result = NotFound},
       {.name = "end of file",
        .listing = l.shortPrintout,

@@ -155,14 +155,18 @@ def listing_lines(molecule: Molecule, preamble: list[str] | None = None,
 
 
 def expected_outputs(molecule: Molecule) -> tuple[str, str]:
-    """The console text and the result file of a correct run."""
+    """The console text and the result file of a correct run. An orbital the listing does not
+    print (N+1 when every orbital is occupied) is read from blank columns: energy and
+    coefficients 0."""
     n = molecule.occupied
     rows = len(molecule.functions)
     split = n % 6 == 0
     console = integer(n, 5) + "\n" + ("" if split else integer(rows, 5) + "\n")
     vectors = []
     for orbital in (n - 1, n):
-        values = [single(v) for v in molecule.coefficients[orbital]]
+        printed = orbital < molecule.orbital_count
+        values = ([single(v) for v in molecule.coefficients[orbital]] if printed
+                  else [0.0] * rows)
         ordered, i = list(values), 0
         while i < rows:
             if molecule.functions[i][0] == "PX":
@@ -176,12 +180,41 @@ def expected_outputs(molecule: Molecule) -> tuple[str, str]:
         vectors.append(ordered)
     result = integer(rows, 5) + "\n"
     for orbital, vector in zip((n, n + 1), vectors):
-        energy = single(molecule.energies[orbital - 1])
+        energy = single(molecule.energies[orbital - 1]) if orbital <= molecule.orbital_count else 0.0
         result += f"\n\n    E ({integer(orbital, 3)} ) = {fixed(energy, 10, 5)}\n"
         lines = ["".join(fixed(v, 10, 5) for v in vector[k:k + 12])
                  for k in range(0, rows, 12)] or [""]
         result += "\n".join(lines) + "\n"
     return console, result
+
+
+def warning(statement: int, name: str, message: str, record: int = 0,
+            field: tuple[int, int, str] | None = None) -> str:
+    """A warning line on standard error: the statement, unit 4 (the listing), the record (line
+    number) and the field's columns and text where there are any, then what the listing shows."""
+    line = f"hlext1: warning: statement {statement} ({name}), unit 4 (hlext.dat)"
+    if record:
+        line += f", record {record}"
+    if field:
+        line += f', columns {field[0]}-{field[1]} "{field[2]}"'
+    return f"{line}: {message}\n"
+
+
+SEARCHES = {  # refusing statement: its name, the label and the label's first column
+    16: ("occupied count not found", "RHF ", 11),
+    25: ("eigenvector heading not found", "EIGE", 17),
+    34: ("block header not found", "ROOT", 5),
+}
+
+
+def refusal_warning(statement: int, first_record: int, occupied: int = 0) -> str:
+    """The warning of a search refused after reading 500 records from `first_record` on."""
+    name, label, column = SEARCHES[statement]
+    message = (f'no "{label}" in columns {column}-{column + 3} of records '
+               f"{first_record}-{first_record + 499}")
+    if statement == 34:
+        message += f", seeking the block header of orbital {occupied}"
+    return warning(statement, name, message)
 
 
 def write_case(folder: Path, listing: str, stdout: str, fort50: str, status: int = 0,

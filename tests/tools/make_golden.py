@@ -9,7 +9,8 @@ from __future__ import annotations
 import copy
 from pathlib import Path
 
-from listing_model import (Molecule, expected_outputs, listing_lines, make_molecule, write_case)
+from listing_model import (Molecule, expected_outputs, listing_lines, make_molecule,
+                           refusal_warning, warning, write_case)
 
 ROOT = Path(__file__).resolve().parents[2]
 GOLDEN = ROOT / "tests" / "golden"
@@ -74,23 +75,74 @@ def split_with_row_counts(name: str, change: int) -> None:
         expected.coefficients[12][-1] = "0.00000"
     else:
         lines.insert(last_row + 1, lines[last_row].replace(" PZ ", " D "))
+    # The second pass ends at the second blank record after the block's last row.
+    pass_end = last_row + change + 3
+    assert lines[pass_end - 3].strip() and not lines[pass_end - 2] and not lines[pass_end - 1]
+    n, rows = molecule.occupied, len(molecule.functions)
+    stderr = warning(126, "row-count warning",
+                     f"orbital {n}'s block has {rows} rows and orbital {n + 1}'s block "
+                     f'{rows + change}, ending at this record: "Eigenvectors are not found" heads '
+                     f"fort.50 for this, and both orbitals are written with {rows} rows",
+                     record=pass_end)
     stdout, fort50 = expected_outputs(expected)
-    write_case(GOLDEN / name, text(lines), stdout, "Eigenvectors are not found\n" + fort50)
+    write_case(GOLDEN / name, text(lines), stdout, "Eigenvectors are not found\n" + fort50,
+               stderr=stderr)
+
+
+def header_without_next_orbital() -> None:
+    """Every orbital occupied (N = 13, the last printed): its header lists no orbital 14 in the
+    next block column, which reads blank; orbital 14 is written as energy 0, coefficients 0."""
+    molecule = water()
+    molecule.occupied = 13
+    lines = listing_lines(molecule)
+    header = next(i for i, line in enumerate(lines) if line.startswith("    ROOT NO.   13"))
+    column = (molecule.occupied - 1) % 6 + 1
+    first = 13 + 12 * column
+    field = (first, first + 4, lines[header].ljust(80)[first - 1:first + 4])
+    stderr = warning(32, "block header search",
+                     f"after orbital 13 in block column {column}, block column {column + 1} is "
+                     "blank (read as 0), not orbital 14: the energy and coefficients given for "
+                     "orbital 14 in fort.50 are that column's", record=header + 1, field=field)
+    stdout, fort50 = expected_outputs(molecule)
+    write_case(GOLDEN / "header-without-next-orbital", text(lines), stdout, fort50, stderr=stderr)
+
+
+def count_record_before_heading() -> None:
+    """Two jobs in one listing: water's stops before its eigenvectors, ozone's follows. The
+    heading search passes over ozone's count record, and ozone's orbitals are written under
+    water's N = 5."""
+    first_job = listing_lines(water())
+    first_job = first_job[:first_job.index("                EIGENVECTORS")]
+    lines = first_job + listing_lines(ozone())
+    counts = [i for i, line in enumerate(lines) if line[10:14] == "RHF "]
+    heading = lines.index("                EIGENVECTORS")
+    stderr = warning(22, "eigenvector heading search",
+                     f'"RHF " in columns 11-14 with count {ozone().occupied}, after the count '
+                     f"{water().occupied} of record {counts[0] + 1} and before the heading of "
+                     f"record {heading + 1}: the eigenvectors found may belong to a later job",
+                     record=counts[1] + 1)
+    expected = ozone()
+    expected.occupied = water().occupied
+    stdout, fort50 = expected_outputs(expected)
+    write_case(GOLDEN / "count-record-before-heading", text(lines), stdout, fort50, stderr=stderr)
 
 
 def refusals() -> None:
     filler = [f" LINE {i:4d} OF A LONG PRINTOUT WITH NO MARKER IN IT" for i in range(600)]
     not_found = "Eigenvectors are not found\n"
     write_case(GOLDEN / "refused-no-occupied-count", text(filler), "", not_found,
-               before="an earlier result\n")
+               before="an earlier result\n", stderr=refusal_warning(16, 1))
     lines = listing_lines(water())
     eige = lines.index("                EIGENVECTORS")
+    rhf = next(i for i, line in enumerate(lines) if line[10:14] == "RHF ")
     write_case(GOLDEN / "refused-no-eigenvectors", text(lines[:eige] + filler), "    5\n",
-               not_found)
+               not_found, stderr=refusal_warning(25, rhf + 2))
     molecule = water()
     molecule.occupied = 20  # beyond the thirteen orbitals printed
-    write_case(GOLDEN / "refused-no-block-header", text(listing_lines(molecule) + filler),
-               "   20\n", not_found)
+    lines = listing_lines(molecule) + filler
+    last_header = max(i for i, line in enumerate(lines) if line[4:8] == "ROOT")
+    write_case(GOLDEN / "refused-no-block-header", text(lines), "   20\n", not_found,
+               stderr=refusal_warning(34, last_header + 2, molecule.occupied))
 
 
 def failures() -> None:
@@ -123,6 +175,8 @@ def main() -> None:
     split_with_row_counts("split-fewer-rows-in-next-block", -1)
     split_with_row_counts("split-more-rows-in-next-block", +1)
     golden("benzene-fourth-block", benzene())
+    header_without_next_orbital()
+    count_record_before_heading()
     refusals()
     failures()
     for name, molecule in (("water", water()), ("ozone", ozone())):

@@ -25,6 +25,7 @@ struct Outcome {
   bool written = false;
   std::optional<RecordFailure> failure;
   std::string diagnostic;
+  std::vector<std::string> warnings;
 };
 
 Outcome runOn(const std::string& listing) {
@@ -39,6 +40,7 @@ Outcome runOn(const std::string& listing) {
   run.console = files.consoleText();
   run.result = files.resultText();
   run.written = files.resultWritten();
+  run.warnings = files.warnings();
   return run;
 }
 
@@ -73,6 +75,7 @@ struct Expected {
   std::optional<ErrorKind> kind = std::nullopt;
   int statement = 0;
   long long record = 0;
+  int warned = 0;  // the statement the one warning names; 0: no warning
 };
 
 struct RunCase {
@@ -85,6 +88,14 @@ void check(const RunCase& c) {
   SCOPED_TRACE(c.name);
   const Outcome run = runOn(c.listing);
   EXPECT_EQ(run.console, c.expected.console);
+  if (c.expected.warned == 0) {
+    EXPECT_EQ(run.warnings, std::vector<std::string>{});
+  } else {
+    const std::string prefix =
+        "hlext1: warning: statement " + std::to_string(c.expected.warned) + " (";
+    ASSERT_EQ(run.warnings.size(), 1U);
+    EXPECT_EQ(run.warnings[0].substr(0, prefix.size()), prefix) << run.warnings[0];
+  }
   if (c.expected.kind) {
     ASSERT_TRUE(run.failure.has_value()) << "the run ended without an error";
     EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
@@ -98,10 +109,15 @@ void check(const RunCase& c) {
   }
 }
 
+// When orbital N is the last one printed, its header lists no N+1 after it: the header read by
+// statement 27 when it is the first one, else by the header search.
 Expected normal(int n, int orbitalCount, bool sameBlock = true) {
-  return {echoed(n, sameBlock), resultFor(n, orbitalCount)};
+  const int warned = sameBlock && n == orbitalCount ? (n <= 6 ? 27 : 32) : 0;
+  return {echoed(n, sameBlock), resultFor(n, orbitalCount), std::nullopt, 0, 0, warned};
 }
-Expected refused(std::string console) { return {std::move(console), NotFound}; }
+Expected refused(std::string console, int statement) {
+  return {std::move(console), NotFound, std::nullopt, 0, 0, statement};
+}
 Expected endOfFile(std::string console, int statement, const Listing& listing) {
   return {std::move(console), "", ErrorKind::EndOfFile, statement, listing.size() + 1};
 }
@@ -119,6 +135,20 @@ Listing withHeadingAt(int record) {
   listing.add(occupiedCountRecord(3)).filler(record - 1);
   addEigenvectorSection(listing, 13, Rows);
   return listing;
+}
+
+// A second occupied-count record holding `count`, as record `record` of the heading search: a
+// later job's, which the heading search passes over and warns of.
+Listing withLaterCountAt(int record, std::string_view count) {
+  Listing listing;
+  listing.add(occupiedCountRecord(3)).filler(record - 1).add(occupiedCountRecord(count)).filler(4);
+  addEigenvectorSection(listing, 13, Rows);
+  return listing;
+}
+
+Expected warnedOf(int statement, Expected expected) {
+  expected.warned = statement;
+  return expected;
 }
 
 // Orbital 8 is in the second block, whose header stands `record` records after the first one.
@@ -154,18 +184,21 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
   const RunCase cases[] = {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
-      {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("")},
-      {"exactly 500 records, none matching", nothing.text(), refused("")},
+      {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
+      {"exactly 500 records, none matching", nothing.text(), refused("", 16)},
       {"499 records, none matching", almost.text(), endOfFile("", 13, almost)},
       {"heading 500 records on", withHeadingAt(500).text(), normal(3, 13)},
-      {"heading 501 records on", withHeadingAt(501).text(), refused("    3\n")},
+      {"heading 501 records on", withHeadingAt(501).text(), refused("    3\n", 25)},
+      {"later count record first", withLaterCountAt(1, "  7").text(), warnedOf(22, normal(3, 13))},
+      {"later count record not an integer, just before the heading",
+       withLaterCountAt(494, "x.y").text(), warnedOf(22, normal(3, 13))},
       {"no heading before the end", rhfOnly.text(), endOfFile("    3\n", 22, rhfOnly)},
       {"header 500 records on", withSecondHeaderAt(500).text(), normal(8, 12)},
-      {"header 501 records on", withSecondHeaderAt(501).text(), refused("    8\n")},
+      {"header 501 records on", withSecondHeaderAt(501).text(), refused("    8\n", 34)},
       {"no header before the end", firstHeaderOnly.text(),
        endOfFile("    8\n", 32, firstHeaderOnly)},
       {"second header search counts from 1", withThirdHeaderAt(500).text(), normal(14, 18)},
-      {"second header search refused", withThirdHeaderAt(501).text(), refused("   14\n")},
+      {"second header search refused", withThirdHeaderAt(501).text(), refused("   14\n", 34)},
   };
   for (const RunCase& c : cases) check(c);
 }
@@ -294,6 +327,13 @@ TEST(BlockLocation, FindsTheBlockOfOrbitalN) {
     Listing listing = standardListing(c.n, c.orbitalCount, Rows);
     check({c.name, listing.text(), normal(c.n, c.orbitalCount, c.sameBlock)});
   }
+  // A header that lists another orbital after N: orbital N+1's values are that column's.
+  Listing renumbered;
+  renumbered.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
+  addBlock(renumbered, 1, 6, Rows);
+  const int second = addBlock(renumbered, 7, 12, Rows);
+  renumbered.set(second, headerRecord({7, 8, 20, 10, 11, 12}));
+  check({"another orbital after N", renumbered.text(), warnedOf(32, normal(8, 12))});
   const Listing beyond = standardListing(20, 13, Rows);
   check({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
 }
@@ -360,7 +400,9 @@ TEST(SplitCase, SecondBlockRowCounts) {
     addBlock(listing, 1, 6, s.first);
     const int secondHeader = addBlock(listing, 7, 12, s.second);
     if (!s.secondHeader.empty()) listing.set(secondHeader, s.secondHeader);
-    check({s.name, listing.text(), {"    6\n", s.result}});
+    Expected expected{"    6\n", s.result};
+    if (s.first.size() != s.second.size()) expected.warned = 126;
+    check({s.name, listing.text(), expected});
   }
 }
 

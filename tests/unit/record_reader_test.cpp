@@ -258,7 +258,9 @@ std::vector<std::string> readAll(RecordReader& reader) {
 // under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
 // that carries it and fill the items from it; a search that runs out of records one short of
 // it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input. A search stops at that record with room to spare as well.
+// the end of the input. A search stops at that record with room to spare as well. Looking out
+// for the label, in either place, of each record it passes over, it reads the last record that
+// carries that label into the watch's items, and changes nothing else.
 void searchEach(const std::function<RecordReader()>& open,
                 const std::vector<std::string>& records) {
   struct LabelPlace {
@@ -266,16 +268,23 @@ void searchEach(const std::function<RecordReader()>& open,
     std::size_t items;
     std::size_t offset;  // where the label and the filled values begin in a rendered record
   };
-  for (const LabelPlace place : {LabelPlace{"(A4,120X,A4)", 2, 0}, LabelPlace{"(124X,A4)", 1, 5}}) {
+  const LabelPlace places[] = {{"(A4,120X,A4)", 2, 0}, {"(124X,A4)", 1, 5}};
+  const auto labelAt = [](const LabelPlace& place, const std::string& record) {
+    return std::string_view(record).substr(place.offset, 4);
+  };
+  const auto filledAt = [](const LabelPlace& place, const std::string& record) {
+    return record.substr(place.offset);
+  };
+  for (const LabelPlace& place : places) {
     SCOPED_TRACE(place.layout);
     const Layout layout = Layout::parse(place.layout);
     Items items(layout, place.items);
-    const auto filled = [&](const std::string& record) { return record.substr(place.offset); };
+    const auto filled = [&](const std::string& record) { return filledAt(place, record); };
     for (const std::string& record : records) {
-      const std::string_view text = std::string_view(record).substr(place.offset, 4);
+      const std::string_view text = labelAt(place, record);
       const Text4 label = {text[0], text[1], text[2], text[3]};
       const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
-        return std::string_view(r).substr(place.offset, 4) == text;
+        return labelAt(place, r) == text;
       });
       const int before = static_cast<int>(first - records.begin());
       for (const int limit : {before + 1, 1000000}) {
@@ -283,6 +292,35 @@ void searchEach(const std::function<RecordReader()>& open,
         EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, limit));
         EXPECT_EQ(reader.recordNumber(), before + 1);
         EXPECT_EQ(items.rendered(), filled(*first));
+      }
+      for (const LabelPlace& watchPlace : places) {
+        const Layout watchLayout = Layout::parse(watchPlace.layout);
+        Items watchItems(watchLayout, watchPlace.items);
+        // The label, in the watch's place, of each record up to the one the search stops at; in
+        // the search's own place no record passed over carries the last of them.
+        for (int watchedFrom = 0; watchedFrom <= before; ++watchedFrom) {
+          const std::string_view watchText =
+              labelAt(watchPlace, records[static_cast<std::size_t>(watchedFrom)]);
+          int last = -1;
+          for (int k = 0; k < before; ++k)
+            if (labelAt(watchPlace, records[static_cast<std::size_t>(k)]) == watchText) last = k;
+          SCOPED_TRACE(std::string("watching ") + watchPlace.layout + " for \"" +
+                       printable(watchText) + "\"");
+          for (const int limit : {before + 1, 1000000}) {
+            WatchedLabel watched(watchLayout,
+                                 {watchText[0], watchText[1], watchText[2], watchText[3]},
+                                 watchItems.list());
+            RecordReader reader = open();
+            EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, limit, &watched));
+            EXPECT_EQ(reader.recordNumber(), before + 1);
+            EXPECT_EQ(items.rendered(), filled(*first));
+            EXPECT_EQ(watched.record, last + 1);
+            if (last >= 0) {
+              EXPECT_EQ(watchItems.rendered(),
+                        filledAt(watchPlace, records[static_cast<std::size_t>(last)]));
+            }
+          }
+        }
       }
       RecordReader shortOfIt = open();
       EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
@@ -352,6 +390,11 @@ const SplitCase splitCases[] = {
             columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
      {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
       "AAAB|AAAA"}},
+    // A search for a blank label goes line by line, past records that carry other labels.
+    {"BlankLabelAfterOthers",
+     lines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
+            columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
+     {"ONE |1234", "TWO |5678", "ONE |9012", "LAST|    "}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
