@@ -63,6 +63,7 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::WriteFailed: return "write failed";
     case ErrorKind::BadOccupiedCount: return "bad occupied count";
     case ErrorKind::TooManyRows: return "too many rows";
+    case ErrorKind::OutOfMemory: return "out of memory";
   }
   return "unknown error";
 }
@@ -74,7 +75,8 @@ int RecordError::exitStatus() const {
   switch (failure_.kind) {
     case ErrorKind::CannotOpen:
     case ErrorKind::ReadFailed:
-    case ErrorKind::WriteFailed: return ExitFileFailure;
+    case ErrorKind::WriteFailed:
+    case ErrorKind::OutOfMemory: return ExitFileFailure;
     default: return ExitBadListing;
   }
 }

@@ -66,14 +66,18 @@ void RecordWriter::format(std::string& out, const Layout& layout,
 void RecordWriter::write(Statement statement, const Layout& layout,
                          std::span<const WriteItem> items) {
   lastStatement_ = statement;
-  text_.clear();
-  format(text_, layout, items);
-  if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
-  if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+  runStatement(statement, unit_, fileName_, [&] {
+    text_.clear();
+    format(text_, layout, items);
+    if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
+    if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+  });
 }
 
 void RecordWriter::close() {
-  if (std::string failure = sink_.close(); !failure.empty()) fail(lastStatement_, failure);
+  runStatement(lastStatement_, unit_, fileName_, [&] {
+    if (std::string failure = sink_.close(); !failure.empty()) fail(lastStatement_, failure);
+  });
 }
 
 void RecordWriter::fail(Statement statement, std::string reason) const {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -99,24 +100,31 @@ const ValueRunCase valueRunCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, ValueRunTest, ::testing::ValuesIn(valueRunCases));
 
-// A sink that keeps what it is given and fails on request.
+// A sink that keeps what it is given and fails on request, giving a reason or, with
+// outOfMemory, finding no memory for it.
 class ScriptedSink final : public ByteSink {
  public:
   std::string write(std::string_view bytes) override {
     writes.emplace_back(bytes);
-    return writeFailure;
+    return failing(writeFailure);
   }
   std::string flush() override {
     ++flushes;
-    return flushFailure;
+    return failing(flushFailure);
   }
-  std::string close() override { return closeFailure; }
+  std::string close() override { return failing(closeFailure); }
+
+  std::string failing(const std::string& failure) const {
+    if (outOfMemory && !failure.empty()) throw std::bad_alloc();
+    return failure;
+  }
 
   std::vector<std::string> writes;
   int flushes = 0;
   std::string writeFailure;
   std::string flushFailure;
   std::string closeFailure;
+  bool outOfMemory = false;
 };
 
 TEST(RecordWriterTest, HandsOverEachStatementWholeAndFlushesIt) {
@@ -138,6 +146,7 @@ struct WriteFailureCase {
   bool failWrite;
   bool failFlush;
   bool failClose;
+  bool outOfMemory;
   const char* diagnostic;
 };
 
@@ -156,13 +165,14 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
   if (row.failWrite) sink.writeFailure = "No space left on device";
   if (row.failFlush) sink.flushFailure = "No space left on device";
   if (row.failClose) sink.closeFailure = "Input/output error";
+  sink.outOfMemory = row.outOfMemory;
   const std::optional<RecordError> error = errorOf([&] {
     writer.write(147, layout, items);
     writer.write(149, layout, items);
     writer.close();
   });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind(), ErrorKind::WriteFailed);
+  EXPECT_EQ(error->kind(), row.outOfMemory ? ErrorKind::OutOfMemory : ErrorKind::WriteFailed);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
   EXPECT_EQ(error->diagnostic(), row.diagnostic);
@@ -170,14 +180,18 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
 }
 
 const WriteFailureCase writeFailureCases[] = {
-    {"Write", 7, "fort.50", true, false, false,
+    {"Write", 7, "fort.50", true, false, false, false,
      "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
-    {"Flush", 7, "fort.50", false, true, false,
+    {"Flush", 7, "fort.50", false, true, false, false,
      "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
-    {"Close", 7, "fort.50", false, false, true,
+    {"Close", 7, "fort.50", false, false, true, false,
      "hlext1: statement 149, unit 7 (fort.50): write failed: Input/output error"},
-    {"ConsoleWrite", 6, "standard output", true, false, false,
+    {"ConsoleWrite", 6, "standard output", true, false, false, false,
      "hlext1: statement 147, unit 6 (standard output): write failed: No space left on device"},
+    {"WriteOutOfMemory", 6, "standard output", true, false, false, true,
+     "hlext1: statement 147, unit 6 (standard output): out of memory"},
+    {"CloseOutOfMemory", 7, "fort.50", false, false, true, true,
+     "hlext1: statement 149, unit 7 (fort.50): out of memory"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, WriteFailureTest, ::testing::ValuesIn(writeFailureCases));
