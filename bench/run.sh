@@ -4,7 +4,7 @@
 # wall times against `wc -l` and peak memory beside their budgets. Exits non-zero when a budget
 # is missed.
 #
-#   bench/run.sh [--runs N] [--warmup N]
+#   bench/run.sh [--runs N] [--warmup N] [--instructions-only]
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)

@@ -73,6 +73,7 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::CannotReplace: return "cannot replace";
     case ErrorKind::BadOccupiedCount: return "bad occupied count";
     case ErrorKind::TooManyRows: return "too many rows";
+    case ErrorKind::OutOfMemory: return "out of memory";
   }
   return "unknown error";
 }
@@ -92,7 +93,8 @@ int RecordError::exitStatus() const {
     case ErrorKind::CannotOpen:
     case ErrorKind::ReadFailed:
     case ErrorKind::WriteFailed:
-    case ErrorKind::CannotReplace: return ExitFileFailure;
+    case ErrorKind::CannotReplace:
+    case ErrorKind::OutOfMemory: return ExitFileFailure;
     default: return ExitBadListing;
   }
 }

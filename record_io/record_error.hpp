@@ -5,8 +5,10 @@
 #pragma once
 
 #include <exception>
+#include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "record_io/statement.hpp"
 
@@ -22,12 +24,14 @@ enum class ErrorKind {
   CannotReplace,  // the result was written to a new file that could not take the old one's place
   BadOccupiedCount,
   TooManyRows,
+  OutOfMemory,
 };
 
 // The name a diagnostic gives the kind, e.g. "bad integer".
 std::string_view kindName(ErrorKind kind);
 
-// Exit statuses: the listing itself is unusable, or a file or stream failed.
+// Exit statuses: the listing itself is unusable, or a file or stream failed (or the memory a
+// statement needed could not be had).
 inline constexpr int ExitBadListing = 1;
 inline constexpr int ExitFileFailure = 2;
 
@@ -85,5 +89,17 @@ class RecordError : public std::exception {
 // system's explanation.
 [[noreturn]] void raiseStreamError(ErrorKind kind, Statement statement, int unit,
                                    std::string fileName, std::string reason);
+
+// Runs `work`, the body of `statement` on `unit`. Memory that cannot be had anywhere inside it
+// (std::bad_alloc from deep within the standard library) ends the run as a failure of that
+// statement, out of memory, rather than as an internal error.
+template <typename Work>
+void runStatement(Statement statement, int unit, const std::string& fileName, Work&& work) {
+  try {
+    std::forward<Work>(work)();
+  } catch (const std::bad_alloc&) {
+    raiseStreamError(ErrorKind::OutOfMemory, statement, unit, fileName, {});
+  }
+}
 
 }  // namespace hlext

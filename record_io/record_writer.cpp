@@ -66,15 +66,19 @@ void RecordWriter::format(std::string& out, const Layout& layout,
 void RecordWriter::write(Statement statement, const Layout& layout,
                          std::span<const WriteItem> items) {
   lastStatement_ = statement;
-  text_.clear();
-  format(text_, layout, items);
-  if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
-  if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+  runStatement(statement, unit_, fileName_, [&] {
+    text_.clear();
+    format(text_, layout, items);
+    if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
+    if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+  });
 }
 
 void RecordWriter::close() {
-  if (OutputFailure failure = sink_.close(); !failure.reason.empty())
-    fail(lastStatement_, std::move(failure.reason), failure.kind);
+  runStatement(lastStatement_, unit_, fileName_, [&] {
+    if (OutputFailure failure = sink_.close(); !failure.reason.empty())
+      fail(lastStatement_, std::move(failure.reason), failure.kind);
+  });
 }
 
 void RecordWriter::fail(Statement statement, std::string reason, ErrorKind kind) const {

@@ -17,12 +17,13 @@ class RecordWriter {
  public:
   RecordWriter(ByteSink& sink, int unit, std::string fileName);
 
-  // One write statement. Raises RecordError (write failed) when the output refuses it.
+  // One write statement. Raises RecordError (write failed) when the output refuses it, or
+  // (out of memory) when the memory for it cannot be had.
   void write(Statement statement, const Layout& layout, std::span<const WriteItem> items);
 
   // Flushes and closes the output; raises RecordError (write failed, or cannot replace when a
-  // new result file could not take the old one's place) on failure, naming the last statement
-  // that wrote to it.
+  // new result file could not take the old one's place, or out of memory) on failure, naming
+  // the last statement that wrote to it.
   void close();
 
   // The text one write statement produces, every record ended by a line feed.

@@ -11,6 +11,10 @@ UnitTable::UnitTable(UnitConnector& connector)
     : connector_(connector), console_(connector.console(), ConsoleUnit, "standard output") {}
 
 void UnitTable::open(Statement statement, int unit, const std::string& fileName) {
+  runStatement(statement, unit, fileName, [&] { connect(statement, unit, fileName); });
+}
+
+void UnitTable::connect(Statement statement, int unit, const std::string& fileName) {
   assert(unit == ListingUnit || unit == ResultUnit);
   std::string failure;
   if (unit == ListingUnit) {

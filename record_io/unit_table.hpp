@@ -22,7 +22,8 @@ class UnitTable {
   explicit UnitTable(UnitConnector& connector);
 
   // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure, and
-  // for a result file that is the listing itself. What unit 7 is given reaches its file only
+  // for a result file that is the listing itself; (out of memory) when the reader's buffer or
+  // the streams cannot be had. What unit 7 is given reaches its file only
   // at stopRun(), all of it at once.
   void open(Statement statement, int unit, const std::string& fileName);
 
@@ -38,6 +39,8 @@ class UnitTable {
   void stopRun();
 
  private:
+  void connect(Statement statement, int unit, const std::string& fileName);
+
   UnitConnector& connector_;
   std::unique_ptr<RecordReader> listing_;
   std::unique_ptr<ByteSink> resultSink_;

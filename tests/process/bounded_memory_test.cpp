@@ -168,7 +168,8 @@ TEST_F(BoundedMemoryTest, QuarterGibOfPageRecordsInACoefficientBlock) {
   const std::size_t firstRow = header + 5;
   ASSERT_LT(firstRow, lines.size());
   ASSERT_EQ(lines[firstRow].rfind(" S   O   1", 0), 0U) << lines[firstRow];
-  const std::string pageRecord = "1" + lines[firstRow].substr(1);
+  std::string pageRecord = lines[firstRow];
+  pageRecord[0] = '1';
 
   expectWaterResultWithinLimit([&](std::FILE* file) {
     for (std::size_t i = 0; i < firstRow; ++i) std::fprintf(file, "%s\n", lines[i].c_str());

@@ -106,6 +106,7 @@ void check(const RunCase& c) {
   } else {
     ASSERT_FALSE(run.failure.has_value()) << run.diagnostic;
     EXPECT_EQ(run.result, c.expected.result);
+    EXPECT_TRUE(run.written);
   }
 }
 

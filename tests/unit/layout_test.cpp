@@ -78,5 +78,32 @@ const LayoutCase layoutCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, LayoutParseTest, ::testing::ValuesIn(layoutCases));
 
+// A malformed layout is a programming error: the run stops with the layout, the offset and the
+// reason. Windows is left out: the parser is the same there, and under Wine every death test
+// would start the whole test program again.
+#if GTEST_HAS_DEATH_TEST && !defined(_WIN32)
+struct MalformedCase {
+  const char* text;
+  const char* message;
+};
+
+void PrintTo(const MalformedCase& row, std::ostream* os) { *os << row.text; }
+
+class MalformedLayoutTest : public ::testing::TestWithParam<MalformedCase> {};
+
+TEST_P(MalformedLayoutTest, Aborts) {
+  const MalformedCase& row = GetParam();
+  EXPECT_DEATH(Layout::parse(row.text), row.message);
+}
+
+const MalformedCase malformedCases[] = {
+    {"(I5)X", "at offset 4: text after the closing parenthesis"},
+    {"#I5)", "at offset 1: unexpected character"},
+    {"(F10!5)", "at offset 5: unexpected character"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Table, MalformedLayoutTest, ::testing::ValuesIn(malformedCases));
+#endif
+
 }  // namespace
 }  // namespace hlext

@@ -129,12 +129,19 @@ void PrintTo(const ConsumeCase& row, std::ostream* os) { *os << row.layout << " 
 
 class RecordsConsumedTest : public ::testing::TestWithParam<ConsumeCase> {};
 
+// What columns 125-128 of record `record` hold: "R101" for the first.
+std::string recordMark(int record) {
+  std::string mark = "R";
+  mark += std::to_string(100 + record);
+  return mark;
+}
+
 // Every record is blank but for its number in columns 125-128, so the statement after the
 // one under test shows where it starts.
 TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
   const ConsumeCase& row = GetParam();
   std::string listing;
-  for (int i = 1; i <= 10; ++i) listing += columns({{125, "R" + std::to_string(100 + i)}}) + "\n";
+  for (int i = 1; i <= 10; ++i) listing += columns({{125, recordMark(i)}}) + "\n";
   RecordReader reader = memoryReader(listing);
   const Layout layout = Layout::parse(row.layout);
   Items items(layout, row.items);
@@ -144,7 +151,7 @@ TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
   Text4 marker{};
   const std::array<ReadItem, 1> next = {&marker};
   reader.read(Statement + 1, Layout::parse("(124X,A4)"), next);
-  EXPECT_EQ(view(marker), "R" + std::to_string(101 + row.records));
+  EXPECT_EQ(view(marker), recordMark(row.records + 1));
   EXPECT_EQ(reader.recordNumber(), row.records + 1);
 }
 

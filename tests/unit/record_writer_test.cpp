@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -99,18 +100,24 @@ const ValueRunCase valueRunCases[] = {
 
 INSTANTIATE_TEST_SUITE_P(Table, ValueRunTest, ::testing::ValuesIn(valueRunCases));
 
-// A sink that keeps what it is given and fails on request.
+// A sink that keeps what it is given and fails on request, giving a reason or, with
+// outOfMemory, finding no memory for it.
 class ScriptedSink final : public ByteSink {
  public:
   std::string write(std::string_view bytes) override {
     writes.emplace_back(bytes);
-    return writeFailure;
+    return failing(writeFailure);
   }
   std::string flush() override {
     ++flushes;
-    return flushFailure;
+    return failing(flushFailure);
   }
-  OutputFailure close() override { return {closeKind, closeFailure}; }
+  OutputFailure close() override { return {closeKind, failing(closeFailure)}; }
+
+  std::string failing(const std::string& failure) const {
+    if (outOfMemory && !failure.empty()) throw std::bad_alloc();
+    return failure;
+  }
 
   std::vector<std::string> writes;
   int flushes = 0;
@@ -118,6 +125,7 @@ class ScriptedSink final : public ByteSink {
   std::string flushFailure;
   std::string closeFailure;
   ErrorKind closeKind = ErrorKind::WriteFailed;
+  bool outOfMemory = false;
 };
 
 TEST(RecordWriterTest, HandsOverEachStatementWholeAndFlushesIt) {
@@ -139,6 +147,7 @@ struct WriteFailureCase {
   bool failWrite;
   bool failFlush;
   bool failClose;
+  bool outOfMemory;
   const char* diagnostic;
   ErrorKind kind = ErrorKind::WriteFailed;
 };
@@ -159,13 +168,14 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
   if (row.failFlush) sink.flushFailure = "No space left on device";
   if (row.failClose) sink.closeFailure = "Input/output error";
   sink.closeKind = row.kind;
+  sink.outOfMemory = row.outOfMemory;
   const std::optional<RecordError> error = errorOf([&] {
     writer.write(147, layout, items);
     writer.write(149, layout, items);
     writer.close();
   });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind(), row.kind);
+  EXPECT_EQ(error->kind(), row.outOfMemory ? ErrorKind::OutOfMemory : row.kind);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
   EXPECT_EQ(error->diagnostic(), row.diagnostic);
@@ -173,17 +183,21 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
 }
 
 const WriteFailureCase writeFailureCases[] = {
-    {"Write", 7, "fort.50", true, false, false,
+    {"Write", 7, "fort.50", true, false, false, false,
      "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
-    {"Flush", 7, "fort.50", false, true, false,
+    {"Flush", 7, "fort.50", false, true, false, false,
      "hlext1: statement 147, unit 7 (fort.50): write failed: No space left on device"},
-    {"Close", 7, "fort.50", false, false, true,
+    {"Close", 7, "fort.50", false, false, true, false,
      "hlext1: statement 149, unit 7 (fort.50): write failed: Input/output error"},
-    {"Replace", 7, "fort.50", false, false, true,
+    {"Replace", 7, "fort.50", false, false, true, false,
      "hlext1: statement 149, unit 7 (fort.50): cannot replace fort.50: Input/output error",
      ErrorKind::CannotReplace},
-    {"ConsoleWrite", 6, "standard output", true, false, false,
+    {"ConsoleWrite", 6, "standard output", true, false, false, false,
      "hlext1: statement 147, unit 6 (standard output): write failed: No space left on device"},
+    {"WriteOutOfMemory", 6, "standard output", true, false, false, true,
+     "hlext1: statement 147, unit 6 (standard output): out of memory"},
+    {"CloseOutOfMemory", 7, "fort.50", false, false, true, true,
+     "hlext1: statement 149, unit 7 (fort.50): out of memory"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, WriteFailureTest, ::testing::ValuesIn(writeFailureCases));

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <memory>
+#include <new>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -44,8 +45,8 @@ TEST(UnitTableTest, ConnectsTheThreeUnits) {
   EXPECT_EQ(connector.resultText(), "    3\nEigenvectors are not found\n");
 }
 
-// Opens nothing: every file is refused with `reason`, or accepted with a sink whose close
-// fails.
+// Opens nothing: every file is refused with `reason` (or finds no memory, with outOfMemory),
+// or accepted with a sink whose close fails.
 class FailingConnector final : public UnitConnector {
  public:
   class Sink final : public ByteSink {
@@ -65,14 +66,18 @@ class FailingConnector final : public UnitConnector {
         closeFailure_(std::move(closeFailure)) {}
 
   Opened<ByteSource> openInput(const std::string& name) override {
+    if (outOfMemory) throw std::bad_alloc();
     if (!openFailure_.empty()) return {nullptr, openFailure_};
     return memory_.openInput(name);
   }
   Opened<ByteSink> openOutput(const std::string&) override {
+    if (outOfMemory) throw std::bad_alloc();
     if (!openFailure_.empty()) return {nullptr, openFailure_};
     return {std::make_unique<Sink>(closeFailure_), {}};
   }
   ByteSink& console() override { return console_; }
+
+  bool outOfMemory = false;
 
  private:
   std::string openFailure_;
@@ -85,6 +90,7 @@ struct OpenFailureCase {
   int statement;
   int unit;
   const char* fileName;
+  bool outOfMemory;
   const char* diagnostic;
 };
 
@@ -94,14 +100,15 @@ void PrintTo(const OpenFailureCase& row, std::ostream* os) {
 
 class OpenFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
 
-TEST_P(OpenFailureTest, RaisesCannotOpen) {
+TEST_P(OpenFailureTest, NamesStatementAndUnit) {
   const OpenFailureCase& row = GetParam();
   FailingConnector connector("Permission denied", {});
+  connector.outOfMemory = row.outOfMemory;
   UnitTable units(connector);
   const std::optional<RecordError> error =
       errorOf([&] { units.open(row.statement, row.unit, row.fileName); });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind(), ErrorKind::CannotOpen);
+  EXPECT_EQ(error->kind(), row.outOfMemory ? ErrorKind::OutOfMemory : ErrorKind::CannotOpen);
   EXPECT_EQ(error->failure().statement.number, row.statement);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
@@ -112,10 +119,12 @@ TEST_P(OpenFailureTest, RaisesCannotOpen) {
 INSTANTIATE_TEST_SUITE_P(
     Table, OpenFailureTest,
     ::testing::Values(
-        OpenFailureCase{9, ListingUnit, "hlext.dat",
+        OpenFailureCase{9, ListingUnit, "hlext.dat", false,
                         "hlext1: statement 9, unit 4 (hlext.dat): cannot open: Permission denied"},
-        OpenFailureCase{10, ResultUnit, "fort.50",
-                        "hlext1: statement 10, unit 7 (fort.50): cannot open: Permission denied"}));
+        OpenFailureCase{10, ResultUnit, "fort.50", false,
+                        "hlext1: statement 10, unit 7 (fort.50): cannot open: Permission denied"},
+        OpenFailureCase{9, ListingUnit, "hlext.dat", true,
+                        "hlext1: statement 9, unit 4 (hlext.dat): out of memory"}));
 
 // The result file is closed first: its failure is the one reported, naming its last statement.
 TEST(UnitTableTest, StopRunReportsAFailedClose) {
