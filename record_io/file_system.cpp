@@ -189,14 +189,14 @@ File File::open(const fs::path& path, OpenMode mode) {
 #if HLEXT_FILE_DESCRIPTORS
   file.handle_ = openHandle(path, mode);
 #else
-  file.handle_ = std::fopen(path.string().c_str(), streamMode(mode));
+  // A FIFO or a device opened for reading too would be its own reader: it is opened for
+  // writing only, which for a stream means appending. Created files are new, so appending to
+  // them writes from the start.
+  std::error_code ignored;
+  const bool special =
+      mode == OpenMode::Write && !fs::is_regular_file(path, ignored) && fs::exists(path, ignored);
+  file.handle_ = std::fopen(path.string().c_str(), special ? "ab" : streamMode(mode));
   file.path_ = path;
-  // A stream opened for appending writes at the end whatever its position: rewind it, so
-  // that a created file and an existing one are written the same way, from the start.
-  if (file.handle_ != nullptr && mode == OpenMode::Create) {
-    std::fclose(file.handle_);
-    file.handle_ = std::fopen(path.string().c_str(), "r+b");
-  }
 #endif
   if (!file.isOpen()) file.error_ = lastError();
   return file;
@@ -319,8 +319,13 @@ int File::takePermissions([[maybe_unused]] const FileIdentity& model) {
 #if HLEXT_POSIX_FILES
   errno = 0;
   return ::fchmod(handle_, static_cast<mode_t>(model.permissions)) == 0 ? 0 : lastError();
+#elif defined(HLEXT_PORTABLE_FILES)
+  std::error_code error;
+  std::filesystem::permissions(path_, model.permissions, std::filesystem::perm_options::replace,
+                               error);
+  return error ? error.value() : 0;
 #else
-  // Windows keeps only a read-only flag, which the replace call carries over.
+  // Windows keeps only a read-only flag, which a new file does not need.
   return 0;
 #endif
 }
