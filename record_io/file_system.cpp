@@ -100,9 +100,10 @@ const char* streamMode(OpenMode mode) {
 #endif
 
 #if HLEXT_EXTENDED_ATTRIBUTES
-// The names of a file's extended attributes, separated by NULs, through `list` (the platform's
-// listxattr or flistxattr with its target bound). The security label a system gives every file
-// is left out: a new file in the same folder gets its own from the folder.
+// Whether a file has extended attributes (an access control list among them), read as the
+// NUL-separated names that `list` gives (the platform's listxattr or flistxattr with its target
+// bound). The security label a system gives every file does not count: a new file in the same
+// folder gets its own from the folder.
 template <typename List>
 bool hasAttributesBesidesLabel(List list) {
   std::string names(256, '\0');
