@@ -19,7 +19,7 @@ namespace hlext {
 enum class OpenMode {
   Read,       // an existing file, for reading
   Write,      // an existing file for writing from its start; nothing is created or emptied
-  Create,     // for writing from the start, creating a missing file; nothing is emptied
+  Create,     // for writing, creating a missing file; used on missing files (a stream appends)
   CreateNew,  // a new file readable and writable by its owner only; fails when the name exists
 };
 
