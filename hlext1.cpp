@@ -5,9 +5,11 @@
 
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
+#include "record_io/file_system.hpp"
 #include "record_io/record_error.hpp"
 
 int main() {
+  hlext::prepareProcess();
   try {
     hlext::FileConnector files;
     hlext::FrontierExtraction(files).run();

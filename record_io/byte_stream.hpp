@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -26,9 +27,15 @@ class ByteSource {
 
 // Why an output could not be completed; an empty reason means it was.
 struct OutputFailure {
-  ErrorKind kind = ErrorKind::WriteFailed;  // or CannotReplace: the new file was not put in place
+  // Or CannotReplace: the new file was not put in place; CannotLock: another process held the
+  // file written in place for longer than a run waits.
+  ErrorKind kind = ErrorKind::WriteFailed;
   std::string reason;
 };
+
+// Takes a warning that arises while an output is completed: the message alone, which the
+// writer places as a diagnostic is.
+using OutputWarning = std::function<void(const std::string& message)>;
 
 class ByteSink {
  public:
@@ -38,8 +45,8 @@ class ByteSink {
   // Makes everything written so far reach its destination, where the sink does so before it
   // is closed.
   virtual std::string flush() = 0;
-  // Completes the output and lets go of the destination.
-  virtual OutputFailure close() = 0;
+  // Completes the output and lets go of the destination; warnings on the way go to `warn`.
+  virtual OutputFailure close(const OutputWarning& warn) = 0;
 };
 
 // Either an open stream or the system's explanation of why it could not be opened.
@@ -56,8 +63,9 @@ class UnitConnector {
   // Opens an existing input, creating it empty when it does not exist.
   virtual Opened<ByteSource> openInput(const std::string& name) = 0;
   // Opens a result file, creating a missing one empty. What is written to it is gathered and
-  // committed by close(): afterwards the file holds either all of it or, after a failure,
-  // what it held before (written in place, a failure while writing can leave less).
+  // committed by close() (see result_commit.hpp): afterwards the file holds either all of it
+  // or, after a failure, what it held before (written in place, a failure of the storage
+  // after the room was secured can leave less).
   virtual Opened<ByteSink> openOutput(const std::string& name) = 0;
   // Standard output.
   virtual ByteSink& console() = 0;
@@ -67,7 +75,8 @@ class UnitConnector {
   virtual void warn(const std::string& line);
 };
 
-// Files in the working directory and the process's standard output.
+// Files in the working directory and the process's standard output; the entry point readies
+// the process for them first (prepareProcess, file_system.hpp).
 class FileConnector final : public UnitConnector {
  public:
   FileConnector();

@@ -1,17 +1,18 @@
-// The file system as the units reach it. Files are opened through the platform's descriptors
-// where it has them (a read then hands over what a pipe, a FIFO or a terminal holds at once,
-// where the standard library's fread waits for a full buffer), and through the standard
-// library's streams elsewhere or when HLEXT_PORTABLE_FILES is defined. Every call of the
-// platform's own interface that the tool makes is in file_system.cpp.
+// The file system and the process as the units reach them. One source file per platform
+// implements this header, and CMake picks it: platform_posix.cpp (descriptors: a read hands
+// over what a pipe, a FIFO or a terminal holds at once), platform_windows.cpp, and
+// platform_stdio.cpp (the standard library's streams only, for any other system and to test
+// that path on Linux). What the standard library alone gives for the last two is in
+// platform_portable.cpp. Every call of a platform's own interface is in those files.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <filesystem>
 #include <span>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace hlext {
 
@@ -26,18 +27,39 @@ enum class OpenMode {
 // What a user sees of a file besides its content.
 struct FileIdentity {
   bool exists = false;
+  bool regular = false;
   std::uintmax_t links = 0;
-  // Where the platform has owners: the owner and group, and whether they are known.
+  // Where the platform has owners: the owner and group, and whether both are known. An id that
+  // a user namespace does not map shows as the kernel's overflow id and is not known.
   bool ownerKnown = false;
   std::uintmax_t owner = 0;
   std::uintmax_t group = 0;
   std::filesystem::perms permissions = std::filesystem::perms::none;
+  // Whether the owner, group and permission bits are the system's own (POSIX), so that a file
+  // can be checked to have taken them.
+  bool accessKnown = false;
   // An access control list or another extended attribute that a new file would not have.
   bool extendedAttributes = false;
 };
 
 // The identity of the file a name leads to (links followed).
 FileIdentity identityOf(const std::filesystem::path& path);
+
+// False where the folder is known to refuse the removal and renaming of its files (an
+// append-only folder), so that a new file made in it could never be taken away again.
+bool folderLetsGo(const std::filesystem::path& folder);
+
+// How an attempt to lock a file went.
+struct LockAttempt {
+  enum class Outcome {
+    Locked,  // locked, or the file system has no locks and the file is written without
+    Busy,    // another process holds a lock on it
+    Failed,  // the lock could not be asked for
+  };
+  Outcome outcome = Outcome::Locked;
+  int error = 0;         // Failed: the reason
+  long long holder = 0;  // Busy: the holder's process id, where the platform tells; else 0
+};
 
 // An open file of the file system, or the reason it could not be opened.
 class File {
@@ -51,7 +73,7 @@ class File {
 
   static File open(const std::filesystem::path& path, OpenMode mode);
 
-  bool isOpen() const;
+  bool isOpen() const { return handle_ != NoHandle; }
   // Why open() failed.
   int error() const { return error_; }
 
@@ -62,10 +84,14 @@ class File {
   // 0, or the reason closing failed (with a stream, the reason its last bytes failed).
   int close();
 
-  // Waits for an exclusive lock on the whole file, held until it is closed, so that runs that
-  // write the same file in place take turns. 0, or the reason; where the platform or the file
-  // system has no locks, 0 without a lock.
-  int lock();
+  // Tries once, without waiting, to lock the whole file exclusively against every kind of lock
+  // the platform has (on POSIX systems both record locks and whole-file locks), held until the
+  // file is closed.
+  LockAttempt tryLock();
+  // Secures the room for `size` bytes of content from the file's start without changing what
+  // it holds: 0 when secured or when nothing can be reserved here; else the reason it does not
+  // fit (no space, a quota, the process's file-size limit).
+  int reserve(std::uintmax_t size);
   // Empties the file; 0 or the reason.
   int truncate();
   // The identity of the open file.
@@ -76,24 +102,19 @@ class File {
   int takePermissions(const FileIdentity& model);
 
  private:
-#if defined(HLEXT_PORTABLE_FILES)
-  using Handle = std::FILE*;
-  static constexpr Handle NoHandle = nullptr;
-  std::filesystem::path path_;  // a stream cannot be emptied, its file can
-#else
-  using Handle = int;
-  static constexpr Handle NoHandle = -1;
-#endif
-  Handle handle_ = NoHandle;
+  static constexpr std::intptr_t NoHandle = -1;
+  std::intptr_t handle_ = NoHandle;  // a descriptor or a stream, as the platform has it
+  std::filesystem::path path_;       // the name it was opened by
   int error_ = 0;
 };
 
-// Opens the null device on the standard descriptors 0, 1 and 2 that are closed, for reading
-// only, so that no file of the run takes their numbers and a write to a closed standard output
-// still fails.
-void occupyClosedStandardStreams();
+// Readies the process for a run: fills closed standard descriptors 0, 1 and 2 with the null
+// device opened for reading only, so that no file of the run takes their numbers and a write
+// to a closed standard output still fails; and has a file-size limit make a write fail with a
+// reason, as a full disk does, instead of ending the run.
+void prepareProcess();
 
 // The system's explanation of an errno value.
-std::string systemReason(int error);
+inline std::string systemReason(int error) { return std::generic_category().message(error); }
 
 }  // namespace hlext

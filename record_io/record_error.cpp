@@ -55,7 +55,8 @@ std::string describe(const RecordFailure& failure) {
               failure.firstColumn, failure.lastColumn, failure.fieldText);
   line += ": ";
   line += kindName(failure.kind);
-  if (failure.kind == ErrorKind::CannotReplace) line += " " + failure.fileName;
+  if (failure.kind == ErrorKind::CannotReplace || failure.kind == ErrorKind::CannotLock)
+    line += " " + failure.fileName;
   if (!failure.reason.empty()) line += ": " + failure.reason;
   return line;
 }
@@ -71,6 +72,7 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::ReadFailed: return "read failed";
     case ErrorKind::WriteFailed: return "write failed";
     case ErrorKind::CannotReplace: return "cannot replace";
+    case ErrorKind::CannotLock: return "cannot lock";
     case ErrorKind::BadOccupiedCount: return "bad occupied count";
     case ErrorKind::TooManyRows: return "too many rows";
     case ErrorKind::OutOfMemory: return "out of memory";
@@ -94,6 +96,7 @@ int RecordError::exitStatus() const {
     case ErrorKind::ReadFailed:
     case ErrorKind::WriteFailed:
     case ErrorKind::CannotReplace:
+    case ErrorKind::CannotLock:
     case ErrorKind::OutOfMemory: return ExitFileFailure;
     default: return ExitBadListing;
   }

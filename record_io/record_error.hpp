@@ -22,6 +22,7 @@ enum class ErrorKind {
   ReadFailed,
   WriteFailed,
   CannotReplace,  // the result was written to a new file that could not take the old one's place
+  CannotLock,     // another process held the result file written in place too long
   BadOccupiedCount,
   TooManyRows,
   OutOfMemory,

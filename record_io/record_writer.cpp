@@ -74,9 +74,17 @@ void RecordWriter::write(Statement statement, const Layout& layout,
   });
 }
 
-void RecordWriter::close() {
+void RecordWriter::close(const std::function<void(const RecordWarning&)>& warn) {
+  const OutputWarning placed = [&](const std::string& message) {
+    RecordWarning warning;
+    warning.statement = lastStatement_;
+    warning.unit = unit_;
+    warning.fileName = fileName_;
+    warning.message = message;
+    if (warn) warn(warning);
+  };
   runStatement(lastStatement_, unit_, fileName_, [&] {
-    if (OutputFailure failure = sink_.close(); !failure.reason.empty())
+    if (OutputFailure failure = sink_.close(placed); !failure.reason.empty())
       fail(lastStatement_, std::move(failure.reason), failure.kind);
   });
 }

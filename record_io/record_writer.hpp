@@ -3,12 +3,14 @@
 // file's sink gathers the records and commits them at close, which names the last statement.
 #pragma once
 
+#include <functional>
 #include <span>
 #include <string>
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
 #include "record_io/layout.hpp"
+#include "record_io/record_error.hpp"
 #include "record_io/statement.hpp"
 
 namespace hlext {
@@ -22,9 +24,10 @@ class RecordWriter {
   void write(Statement statement, const Layout& layout, std::span<const WriteItem> items);
 
   // Flushes and closes the output; raises RecordError (write failed, or cannot replace when a
-  // new result file could not take the old one's place, or out of memory) on failure, naming
-  // the last statement that wrote to it.
-  void close();
+  // new result file could not take the old one's place, cannot lock when another process held
+  // it too long, or out of memory) on failure, naming the last statement that wrote to it.
+  // A warning on the way goes to `warn`, placed as that statement's.
+  void close(const std::function<void(const RecordWarning&)>& warn = {});
 
   // The text one write statement produces, every record ended by a line feed.
   static void format(std::string& out, const Layout& layout, std::span<const WriteItem> items);

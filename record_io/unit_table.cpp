@@ -51,8 +51,9 @@ RecordWriter& UnitTable::writer(int unit) {
 void UnitTable::warn(const RecordWarning& warning) { connector_.warn(describeWarning(warning)); }
 
 void UnitTable::stopRun() {
-  if (result_) result_->close();
-  console_.close();
+  const auto warnHere = [this](const RecordWarning& warning) { warn(warning); };
+  if (result_) result_->close(warnHere);
+  console_.close(warnHere);
 }
 
 }  // namespace hlext

@@ -112,7 +112,7 @@ class ScriptedSink final : public ByteSink {
     ++flushes;
     return failing(flushFailure);
   }
-  OutputFailure close() override { return {closeKind, failing(closeFailure)}; }
+  OutputFailure close(const OutputWarning&) override { return {closeKind, failing(closeFailure)}; }
 
   std::string failing(const std::string& failure) const {
     if (outOfMemory && !failure.empty()) throw std::bad_alloc();

@@ -54,7 +54,7 @@ class FailingConnector final : public UnitConnector {
     explicit Sink(std::string failure) : failure_(std::move(failure)) {}
     std::string write(std::string_view) override { return {}; }
     std::string flush() override { return {}; }
-    OutputFailure close() override { return {ErrorKind::WriteFailed, failure_}; }
+    OutputFailure close(const OutputWarning&) override { return {ErrorKind::WriteFailed, failure_}; }
 
    private:
     std::string failure_;

@@ -1,10 +1,16 @@
-#include "record_io/held_signals.hpp"
-
+// What the standard library alone gives of a file's identity and of signals, for the platforms
+// that have nothing closer to the system for them (Windows and the stdio build).
 #include <array>
 #include <csignal>
+#include <system_error>
+
+#include "record_io/file_system.hpp"
+#include "record_io/held_signals.hpp"
 
 namespace hlext {
 namespace {
+
+namespace fs = std::filesystem;
 
 #if defined(SIGHUP)
 constexpr std::array<int, 3> EndingSignals = {SIGINT, SIGTERM, SIGHUP};
@@ -20,6 +26,20 @@ extern "C" void noteSignal(int signal) { arrivedSignal = signal; }
 
 }  // namespace
 
+FileIdentity identityOf(const fs::path& path) {
+  std::error_code error;
+  const fs::file_status status = fs::status(path, error);
+  if (error || !fs::exists(status)) return {};
+  FileIdentity identity;
+  identity.exists = true;
+  identity.regular = fs::is_regular_file(status);
+  identity.links = fs::hard_link_count(path, error);
+  identity.permissions = status.permissions();
+  return identity;
+}
+
+bool folderLetsGo(const fs::path&) { return true; }
+
 HeldSignals::HeldSignals() {
   arrivedSignal = 0;
   for (std::size_t i = 0; i < EndingSignals.size(); ++i) {
@@ -31,7 +51,7 @@ HeldSignals::HeldSignals() {
 
 HeldSignals::~HeldSignals() { release(); }
 
-bool HeldSignals::arrived() const { return arrivedSignal != 0; }
+int HeldSignals::arrived() const { return arrivedSignal; }
 
 void HeldSignals::release() {
   if (!held_) return;
@@ -40,5 +60,8 @@ void HeldSignals::release() {
     if (previousHandlers[i] != SIG_ERR) std::signal(EndingSignals[i], previousHandlers[i]);
   if (arrivedSignal != 0) std::raise(arrivedSignal);
 }
+
+// The handlers stay: a signal from here on is noted and nothing more.
+void HeldSignals::keepUntilExit() { held_ = false; }
 
 }  // namespace hlext

@@ -1,0 +1,382 @@
+// The file system and signals of a POSIX system (Linux, macOS, the BSDs), through descriptors.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <climits>
+#include <csignal>
+#include <fstream>
+#include <utility>
+
+#include "record_io/file_system.hpp"
+#include "record_io/held_signals.hpp"
+
+#if defined(__linux__)
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/vfs.h>
+#endif
+#if defined(__linux__) || defined(__APPLE__)
+#include <sys/xattr.h>
+#endif
+
+namespace hlext {
+namespace {
+
+namespace fs = std::filesystem;
+
+int lastError() { return errno != 0 ? errno : EIO; }
+
+// Calls `call` again for as long as a signal interrupts it; gives what the last call gave.
+template <typename Call>
+auto retryInterrupted(Call call) {
+  errno = 0;
+  auto result = call();
+  while (result < 0 && errno == EINTR) {
+    errno = 0;
+    result = call();
+  }
+  return result;
+}
+
+int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
+
+int openFlags(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::Read: return O_RDONLY;
+    case OpenMode::Write: return O_WRONLY;
+    case OpenMode::Create: return O_WRONLY | O_CREAT;
+    case OpenMode::CreateNew: return O_WRONLY | O_CREAT | O_EXCL;
+  }
+  return O_RDONLY;
+}
+
+// Whether a file has extended attributes (an access control list among them), read as the
+// NUL-separated names that `list` gives (listxattr or flistxattr with its target bound). The
+// security label a system gives every file does not count: a new file in the same folder gets
+// its own from the folder.
+template <typename List>
+bool hasAttributesBesidesLabel(List list) {
+  std::string names(256, '\0');
+  while (true) {
+    const auto size = list(names.data(), names.size());
+    if (size >= 0) {
+      names.resize(static_cast<std::size_t>(size));
+      break;
+    }
+    if (errno != ERANGE) return errno != ENOTSUP && errno != ENOSYS;
+    names.resize(names.size() * 4);
+  }
+  std::string_view rest = names;
+  while (!rest.empty()) {
+    const std::string_view name = rest.substr(0, rest.find('\0'));
+    if (name != "security.selinux") return true;
+    rest.remove_prefix(std::min(rest.size(), name.size() + 1));
+  }
+  return false;
+}
+
+bool pathHasAttributes([[maybe_unused]] const fs::path& path) {
+#if defined(__linux__)
+  return hasAttributesBesidesLabel(
+      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size); });
+#elif defined(__APPLE__)
+  return hasAttributesBesidesLabel(
+      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size, 0); });
+#else
+  return false;
+#endif
+}
+
+bool descriptorHasAttributes([[maybe_unused]] int fd) {
+#if defined(__linux__)
+  return hasAttributesBesidesLabel(
+      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size); });
+#elif defined(__APPLE__)
+  return hasAttributesBesidesLabel(
+      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size, 0); });
+#else
+  return false;
+#endif
+}
+
+// Inside a user namespace that maps only some ids (a rootless container), every other id shows
+// as the kernel's overflow id: a file that shows it has an owner this process cannot name.
+bool mapsEveryId(const char* mapFile) {
+  std::ifstream map(mapFile);
+  if (!map) return true;  // no user namespaces here
+  unsigned long long inside = 0, outside = 0, count = 0;
+  map >> inside >> outside >> count;
+  return inside == 0 && outside == 0 && count == 4294967295ULL;
+}
+unsigned long long overflowId(const char* file) {
+  std::ifstream value(file);
+  unsigned long long id = 65534;
+  value >> id;
+  return id;
+}
+bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
+  static const bool everyUserMapped = mapsEveryId("/proc/self/uid_map");
+  static const bool everyGroupMapped = mapsEveryId("/proc/self/gid_map");
+  if (everyUserMapped && everyGroupMapped) return false;
+  return owner == overflowId("/proc/sys/kernel/overflowuid") ||
+         group == overflowId("/proc/sys/kernel/overflowgid");
+}
+
+FileIdentity identityFrom(const struct stat& status) {
+  FileIdentity identity;
+  identity.exists = true;
+  identity.regular = S_ISREG(status.st_mode);
+  identity.links = static_cast<std::uintmax_t>(status.st_nlink);
+  identity.owner = static_cast<std::uintmax_t>(status.st_uid);
+  identity.group = static_cast<std::uintmax_t>(status.st_gid);
+  identity.ownerKnown = !unmappedOwner(identity.owner, identity.group);
+  identity.permissions = static_cast<fs::perms>(status.st_mode & 07777);
+  identity.accessKnown = true;
+  return identity;
+}
+
+// Where a file system has no locks (an NFS mount without its lock service) a file is written
+// without one.
+bool noLocksHere(int error) {
+  return error == ENOLCK || error == EINVAL || error == ENOTSUP || error == EOPNOTSUPP;
+}
+
+// Network file systems make a whole-file lock a record lock on the server, so there the
+// record lock alone keeps out readers of both kinds, and a second lock would conflict with it.
+bool wholeFileLocksAreRecordLocks([[maybe_unused]] int fd) {
+#if defined(__linux__)
+  struct statfs where {};
+  if (::fstatfs(fd, &where) != 0) return false;
+  constexpr long NfsMagic = 0x6969;
+  constexpr long SmbMagic = static_cast<long>(0xFF534D42U);
+  constexpr long Smb2Magic = static_cast<long>(0xFE534D42U);
+  const auto type = static_cast<long>(where.f_type);
+  return type == NfsMagic || type == SmbMagic || type == Smb2Magic;
+#else
+  return false;
+#endif
+}
+
+LockAttempt busy(long long holder) { return {LockAttempt::Outcome::Busy, 0, holder}; }
+LockAttempt failed(int error) { return {LockAttempt::Outcome::Failed, error, 0}; }
+
+// The process that holds a record lock in the way of `wanted`; 0 when none is known.
+long long recordLockHolder(int fd, struct flock wanted) {
+  if (::fcntl(fd, F_GETLK, &wanted) != 0 || wanted.l_type == F_UNLCK) return 0;
+  return static_cast<long long>(wanted.l_pid);
+}
+
+}  // namespace
+
+FileIdentity identityOf(const fs::path& path) {
+  struct stat status {};
+  if (::stat(path.c_str(), &status) != 0) return {};
+  FileIdentity identity = identityFrom(status);
+  identity.extendedAttributes = pathHasAttributes(path);
+  return identity;
+}
+
+bool folderLetsGo([[maybe_unused]] const fs::path& folder) {
+#if defined(__linux__)
+  const int fd = retryInterrupted([&] { return ::open(folder.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) return true;
+  int flags = 0;
+  const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  ::close(fd);
+  return !known || (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
+#else
+  return true;
+#endif
+}
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, NoHandle)),
+      path_(std::move(other.path_)),
+      error_(other.error_) {}
+
+File& File::operator=(File&& other) noexcept {
+  std::swap(handle_, other.handle_);
+  std::swap(path_, other.path_);
+  error_ = other.error_;
+  return *this;
+}
+
+File File::open(const fs::path& path, OpenMode mode) {
+  File file;
+  file.path_ = path;
+  // A new file is private until it is complete; others get the usual bits less the umask.
+  const mode_t permissions = mode == OpenMode::CreateNew ? 0600 : 0666;
+  const int fd = retryInterrupted(
+      [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
+  if (fd < 0) {
+    file.error_ = lastError();
+    return file;
+  }
+  file.handle_ = fd;
+  return file;
+}
+
+std::size_t File::read(std::span<char> buffer, int& error) {
+  const ssize_t count = retryInterrupted([&] {
+    return ::read(descriptor(handle_), buffer.data(),
+                  std::min<std::size_t>(buffer.size(), INT_MAX));
+  });
+  error = count < 0 ? lastError() : 0;
+  return count < 0 ? 0 : static_cast<std::size_t>(count);
+}
+
+int File::writeAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t count = retryInterrupted([&] {
+      return ::write(descriptor(handle_), bytes.data(),
+                     std::min<std::size_t>(bytes.size(), INT_MAX));
+    });
+    if (count <= 0) return lastError();
+    bytes.remove_prefix(static_cast<std::size_t>(count));
+  }
+  return 0;
+}
+
+int File::close() {
+  if (!isOpen()) return 0;
+  errno = 0;
+  // Not retried: after an interrupted close the descriptor is gone all the same.
+  return ::close(descriptor(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
+}
+
+LockAttempt File::tryLock() {
+  const int fd = descriptor(handle_);
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
+    const int error = lastError();
+    if (error == EAGAIN || error == EACCES) return busy(recordLockHolder(fd, whole));
+    if (!noLocksHere(error)) return failed(error);
+  }
+  if (wholeFileLocksAreRecordLocks(fd)) return {};
+  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
+  const int error = lastError();
+  if (noLocksHere(error)) return {};
+  // Let go of the record lock while the other is held elsewhere, so that no one waits on a
+  // run that is itself waiting.
+  whole.l_type = F_UNLCK;
+  ::fcntl(fd, F_SETLK, &whole);
+  return error == EWOULDBLOCK ? busy(0) : failed(error);
+}
+
+int File::reserve(std::uintmax_t size) {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      size > static_cast<std::uintmax_t>(limit.rlim_cur))
+    return EFBIG;
+#if defined(__linux__)
+  if (size == 0) return 0;
+  // Blocks past the file's end, so that its content and its length stay as they are.
+  const int result = retryInterrupted([&] {
+    return ::fallocate(descriptor(handle_), FALLOC_FL_KEEP_SIZE, 0,
+                       static_cast<off_t>(std::min<std::uintmax_t>(size, LLONG_MAX)));
+  });
+  if (result == 0) return 0;
+  const int error = lastError();
+  return error == ENOSPC || error == EDQUOT || error == EFBIG ? error : 0;
+#else
+  return 0;
+#endif
+}
+
+int File::truncate() {
+  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), 0); });
+  return result == 0 ? 0 : lastError();
+}
+
+FileIdentity File::identity() const {
+  struct stat status {};
+  if (::fstat(descriptor(handle_), &status) != 0) return {};
+  FileIdentity identity = identityFrom(status);
+  identity.extendedAttributes = descriptorHasAttributes(descriptor(handle_));
+  return identity;
+}
+
+int File::takeOwnership(const FileIdentity& model) {
+  const FileIdentity current = identity();
+  if (!current.exists) return lastError();
+  if (current.owner == model.owner && current.group == model.group) return 0;
+  errno = 0;
+  const auto owner = static_cast<uid_t>(model.owner);
+  const auto group = static_cast<gid_t>(model.group);
+  return ::fchown(descriptor(handle_), owner, group) == 0 ? 0 : lastError();
+}
+
+int File::takePermissions(const FileIdentity& model) {
+  errno = 0;
+  const auto bits = static_cast<mode_t>(model.permissions);
+  return ::fchmod(descriptor(handle_), bits) == 0 ? 0 : lastError();
+}
+
+void prepareProcess() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free descriptor is the one just found closed.
+    if (::open("/dev/null", O_RDONLY) < 0) break;
+  }
+  std::signal(SIGXFSZ, SIG_IGN);
+}
+
+namespace {
+
+// Signals that stop or are ignored by default, faults, and those that cannot be caught are
+// left as they are; every other one would end the run.
+sigset_t heldSet() {
+  sigset_t set;
+  sigfillset(&set);
+  for (const int left : {SIGKILL, SIGSTOP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS,
+                         SIGABRT, SIGCHLD, SIGCONT, SIGURG, SIGWINCH, SIGTSTP, SIGTTIN, SIGTTOU})
+    sigdelset(&set, left);
+  return set;
+}
+
+sigset_t maskBefore;
+
+bool endsTheRun(int signal) {
+  struct sigaction action {};
+  if (::sigaction(signal, nullptr, &action) != 0) return false;
+  return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_DFL;
+}
+
+}  // namespace
+
+HeldSignals::HeldSignals() {
+  const sigset_t held = heldSet();
+  ::sigprocmask(SIG_BLOCK, &held, &maskBefore);
+}
+
+HeldSignals::~HeldSignals() { release(); }
+
+int HeldSignals::arrived() const {
+  sigset_t pending;
+  if (::sigpending(&pending) != 0) return 0;
+  const sigset_t held = heldSet();
+  for (int signal = 1; signal < NSIG; ++signal)
+    if (sigismember(&pending, signal) == 1 && sigismember(&held, signal) == 1 && endsTheRun(signal))
+      return signal;
+  return 0;
+}
+
+void HeldSignals::release() {
+  if (!held_) return;
+  held_ = false;
+  // A signal that arrived in the meantime is delivered here, and ends the process.
+  ::sigprocmask(SIG_SETMASK, &maskBefore, nullptr);
+}
+
+void HeldSignals::keepUntilExit() { held_ = false; }
+
+}  // namespace hlext

@@ -1,0 +1,117 @@
+// Files through the standard library's streams only, for a system with neither POSIX nor
+// Windows descriptors, and to test that path on Linux (HLEXT_PORTABLE_FILES). Streams have no
+// locks, owners or private creation; reading waits until the buffer is full or the input ends.
+#include <cerrno>
+#include <cstdio>
+#include <system_error>
+#include <utility>
+
+#include "record_io/file_system.hpp"
+
+namespace hlext {
+namespace {
+
+namespace fs = std::filesystem;
+
+int lastError() { return errno != 0 ? errno : EIO; }
+
+std::FILE* stream(std::intptr_t handle) { return reinterpret_cast<std::FILE*>(handle); }
+
+const char* streamMode(OpenMode mode) {
+  switch (mode) {
+    case OpenMode::Read: return "rb";
+    case OpenMode::Write: return "r+b";
+    case OpenMode::Create: return "ab";
+    case OpenMode::CreateNew: return "wbx";
+  }
+  return "rb";
+}
+
+int errorOf(const std::error_code& error) {
+  if (!error) return 0;
+  return error.value() != 0 ? error.value() : EIO;
+}
+
+}  // namespace
+
+File::File(File&& other) noexcept
+    : handle_(std::exchange(other.handle_, NoHandle)),
+      path_(std::move(other.path_)),
+      error_(other.error_) {}
+
+File& File::operator=(File&& other) noexcept {
+  std::swap(handle_, other.handle_);
+  std::swap(path_, other.path_);
+  error_ = other.error_;
+  return *this;
+}
+
+File File::open(const fs::path& path, OpenMode mode) {
+  File file;
+  file.path_ = path;
+  // A FIFO or a device opened for reading too would be its own reader: it is opened for
+  // writing only, which for a stream means appending. Created files are new, so appending to
+  // them writes from the start.
+  std::error_code ignored;
+  const bool special =
+      mode == OpenMode::Write && !fs::is_regular_file(path, ignored) && fs::exists(path, ignored);
+  errno = 0;
+  std::FILE* opened = std::fopen(path.string().c_str(), special ? "ab" : streamMode(mode));
+  if (opened == nullptr) {
+    file.error_ = lastError();
+    return file;
+  }
+  file.handle_ = reinterpret_cast<std::intptr_t>(opened);
+  return file;
+}
+
+std::size_t File::read(std::span<char> buffer, int& error) {
+  errno = 0;
+  const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream(handle_));
+  error = got == 0 && std::ferror(stream(handle_)) ? lastError() : 0;
+  return got;
+}
+
+int File::writeAll(std::string_view bytes) {
+  while (!bytes.empty()) {
+    errno = 0;
+    const std::size_t count = std::fwrite(bytes.data(), 1, bytes.size(), stream(handle_));
+    if (count == 0) return lastError();
+    bytes.remove_prefix(count);
+  }
+  return 0;
+}
+
+int File::close() {
+  if (!isOpen()) return 0;
+  errno = 0;
+  return std::fclose(stream(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
+}
+
+LockAttempt File::tryLock() { return {}; }
+
+int File::reserve(std::uintmax_t) { return 0; }
+
+int File::truncate() {
+  std::error_code error;
+  fs::resize_file(path_, 0, error);
+  return errorOf(error);
+}
+
+FileIdentity File::identity() const {
+  FileIdentity identity = identityOf(path_);
+  identity.links = 1;
+  return identity;
+}
+
+int File::takeOwnership(const FileIdentity&) { return 0; }
+
+int File::takePermissions(const FileIdentity& model) {
+  std::error_code error;
+  fs::permissions(path_, model.permissions, fs::perm_options::replace, error);
+  return errorOf(error);
+}
+
+void prepareProcess() {}
+
+}  // namespace hlext

@@ -1,0 +1,39 @@
+// How a run's result reaches fort.50, as one transaction. The result is gathered in memory
+// and handed over whole; then:
+//   1. Replace or write in place, decided by the file's identity: a file that a rename keeps as
+//      its users know it (a single name, an owner this run can give a new file, no access
+//      control list) is replaced by a new file; every other file is written in place.
+//   2. Room and locks are secured: the new file is made private and given the old one's owner,
+//      checked, filled and given its mode; or the file itself is locked against every other
+//      writer and reader that locks, for a bounded time, and the room for the result reserved.
+//   3. The commit point: the rename, or the emptying of the file written in place. Up to it, a
+//      signal that would end the run undoes the run's file work and ends it; from it on, the
+//      run finishes the result and ends with status 0.
+//   4. The finish: the result written and closed, or the failure reported.
+// Until the commit point fort.50 holds what it held before the run.
+#pragma once
+
+#include <chrono>
+#include <filesystem>
+#include <string_view>
+
+#include "record_io/byte_stream.hpp"
+
+#if !defined(HLEXT_LOCK_WAIT_SECONDS)
+#define HLEXT_LOCK_WAIT_SECONDS 30
+#endif
+
+namespace hlext {
+
+// A run holds its lock for milliseconds: only a stuck holder keeps another run waiting longer
+// than this, and the run then gives up with fort.50 untouched.
+inline constexpr std::chrono::seconds LockWaitLimit{HLEXT_LOCK_WAIT_SECONDS};
+// How long a run waits for a lock before it says what it is waiting for.
+inline constexpr std::chrono::seconds LockWaitNotice{1};
+
+// Commits `records` as the whole content of the regular file (or missing file) `name`; a
+// warning on the way goes to `warn`. An empty reason in the result means success.
+OutputFailure commitResult(const std::filesystem::path& name, std::string_view records,
+                           const OutputWarning& warn);
+
+}  // namespace hlext
