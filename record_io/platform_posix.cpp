@@ -11,8 +11,9 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <fstream>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "record_io/file_system.hpp"
 #include "record_io/held_signals.hpp"
@@ -106,25 +107,49 @@ bool descriptorHasAttributes([[maybe_unused]] int fd) {
 #endif
 }
 
+// The numbers at the start of a small system file (a /proc entry), without the C++ streams
+// and their locale; empty when it cannot be read.
+std::string leadingText(const char* name) {
+  const int fd = retryInterrupted([&] { return ::open(name, O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) return {};
+  char text[128];
+  const ssize_t count = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
+  ::close(fd);
+  return count > 0 ? std::string(text, static_cast<std::size_t>(count)) : std::string();
+}
+
+// The unsigned numbers of `text` in order.
+std::vector<unsigned long long> numbersIn(std::string_view text) {
+  std::vector<unsigned long long> numbers;
+  bool inNumber = false;
+  for (const char c : text) {
+    if (c < '0' || c > '9') {
+      inNumber = false;
+      continue;
+    }
+    if (!inNumber) numbers.push_back(0);
+    numbers.back() = numbers.back() * 10 + static_cast<unsigned long long>(c - '0');
+    inNumber = true;
+  }
+  return numbers;
+}
+
 // Inside a user namespace that maps only some ids (a rootless container), every other id shows
 // as the kernel's overflow id: a file that shows it has an owner this process cannot name.
 bool mapsEveryId(const char* mapFile) {
-  std::ifstream map(mapFile);
-  if (!map) return true;  // no user namespaces here
-  unsigned long long inside = 0, outside = 0, count = 0;
-  map >> inside >> outside >> count;
-  return inside == 0 && outside == 0 && count == 4294967295ULL;
+  const std::string map = leadingText(mapFile);
+  if (map.empty()) return true;  // no user namespaces here
+  const std::vector<unsigned long long> range = numbersIn(map);
+  return range.size() >= 3 && range[0] == 0 && range[1] == 0 && range[2] == 4294967295ULL;
 }
 unsigned long long overflowId(const char* file) {
-  std::ifstream value(file);
-  unsigned long long id = 65534;
-  value >> id;
-  return id;
+  const std::vector<unsigned long long> id = numbersIn(leadingText(file));
+  return id.empty() ? 65534 : id.front();
 }
 bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
-  static const bool everyUserMapped = mapsEveryId("/proc/self/uid_map");
-  static const bool everyGroupMapped = mapsEveryId("/proc/self/gid_map");
-  if (everyUserMapped && everyGroupMapped) return false;
+  static const bool everyIdMapped =
+      mapsEveryId("/proc/self/uid_map") && mapsEveryId("/proc/self/gid_map");
+  if (everyIdMapped) return false;
   return owner == overflowId("/proc/sys/kernel/overflowuid") ||
          group == overflowId("/proc/sys/kernel/overflowgid");
 }

@@ -3,6 +3,7 @@
 // cannot write. Each case checks standard output, standard error, the exit status and the
 // bytes of fort.50.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -36,13 +37,6 @@ std::vector<double> rotated(int orbital, int rowCount = 5) {
   for (int row : {1, 3, 4, 2}) values.push_back(coefficientOf(orbital, row));
   for (int row = 5; row <= rowCount; ++row) values.push_back(coefficientOf(orbital, row));
   return values;
-}
-
-// A listing whose result is longer than that of Rows.
-std::vector<BasisFunction> longerRows() {
-  std::vector<BasisFunction> rows = Rows;
-  rows.insert(rows.end(), 12, {"S", "H", 3});
-  return rows;
 }
 
 // The listings, each with the record a failure names.
@@ -110,6 +104,7 @@ struct EndCase {
   Setup setup = Setup::None;
   std::string redirection{};  // of standard output; empty: captured
   std::string prelude{};      // shell text before the run
+  bool needsRoot = false;     // the prelude runs the tool as another user
   int status = 0;
   std::string console{};
   // Standard error in full (a refused search's warning, a diagnostic); or, when `kind` is set,
@@ -302,11 +297,13 @@ std::vector<EndCase> endCases() {
        .listing = l.normal,
        .before = OlderResult,
        .prelude = AsUserInReadOnlyFolder,
+       .needsRoot = true,
        .console = "    3\n    5\n",
        .result = result},
       {.name = "read-only folder, no result file",
        .listing = l.normal,
        .prelude = AsUserInReadOnlyFolder,
+       .needsRoot = true,
        .status = 2,
        .diagnostic =
            prefix("10 (result file open)", 7, "fort.50") + ": cannot open: Permission denied\n"},
@@ -345,6 +342,7 @@ class RunEndings : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEndings, StatusOutputsAndResultFile) {
   const EndCase& c = GetParam();
+  if (c.needsRoot && ::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
   ScratchFolder scratch;
   if (c.setup == Setup::ListingDirectory) fs::create_directory(scratch / "hlext.dat");
   if (c.setup != Setup::ListingMissing && c.setup != Setup::ListingDirectory)
@@ -397,125 +395,6 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), caseName<EndCase>);
-
-// Runs that share a folder with other processes or other users: each script gets the listings
-// a.dat and b.dat with their results a.expected and b.expected, and succeeds when the runs
-// behaved; it exits with 77 when a program it needs is missing.
-struct SharedCase {
-  const char* name;
-  const char* script;
-};
-
-void PrintTo(const SharedCase& c, std::ostream* out) { *out << c.name; }
-
-const SharedCase sharedCases[] = {
-    {"two runs at once leave one whole result, never a mix",
-     R"sh(i=0
-        while [ $i -lt 100 ]; do
-          ln -sf a.dat hlext.dat; "$HLEXT1" >/dev/null & ln -sf b.dat hlext.dat
-          "$HLEXT1" >/dev/null & wait
-          cmp -s fort.50 a.expected || cmp -s fort.50 b.expected || exit 1
-          i=$((i + 1))
-        done
-        [ -z "$(ls -A | grep -v -e '\.dat$' -e '\.expected$' -e '^fort\.50$' -e '^\.script$')" ])sh"},
-    {"a FIFO result file reaches its reader through one open",
-     R"sh(ln -s a.dat hlext.dat && mkfifo fort.50 || exit 2
-        i=0
-        while [ $i -lt 20 ]; do
-          cat fort.50 >got & timeout 5 "$HLEXT1" >/dev/null || exit 1
-          wait; cmp -s got a.expected || exit 1
-          i=$((i + 1))
-        done)sh"},
-    {"another user's result file keeps its owner, group and mode",
-     R"sh(ln -s a.dat hlext.dat; cp b.expected fort.50; chown 1001:3000 fort.50; chmod 640 fort.50
-        "$HLEXT1" >/dev/null && cmp -s fort.50 a.expected || exit 1
-        [ "$(stat -c '%u:%g %a %h' fort.50)" = "1001:3000 640 1" ] || exit 1
-        # A member of the group runs in the group's folder; then the owner runs again.
-        chown 1001:3000 .; chmod 775 .; chmod 664 fort.50; ln -sf b.dat hlext.dat
-        setpriv --reuid=1002 --regid=1002 --groups=3000 "$HLEXT1" >/dev/null || exit 1
-        cmp -s fort.50 b.expected && [ "$(stat -c '%u:%g %a' fort.50)" = "1001:3000 664" ] || exit 1
-        ln -sf a.dat hlext.dat
-        setpriv --reuid=1001 --regid=1001 --groups=3000 "$HLEXT1" >/dev/null || exit 1
-        cmp -s fort.50 a.expected && [ "$(stat -c '%u:%g %a' fort.50)" = "1001:3000 664" ] &&
-          [ -z "$(ls -A | grep '\.new$')" ])sh"},
-    {"a result file with an access control list keeps it, and its links keep theirs",
-     R"sh(command -v setfacl >/dev/null || exit 77
-        ln -s a.dat hlext.dat; cp b.expected fort.50; setfacl -m u:1002:rw fort.50
-        "$HLEXT1" >/dev/null && cmp -s fort.50 a.expected || exit 1
-        getfacl -cp fort.50 | grep -qx 'user:1002:rw-' || exit 1
-        setfacl -b fort.50; ln fort.50 latest.50; ln -sf b.dat hlext.dat
-        "$HLEXT1" >/dev/null && cmp -s latest.50 b.expected &&
-          [ "$(stat -c %h fort.50)" = 2 ] && [ -z "$(ls -A | grep '\.new$')" ])sh"},
-    {"a private result file is never readable by another user while it is written",
-     R"sh(command -v inotifywait >/dev/null || exit 77
-        ln -s a.dat hlext.dat; cp b.expected fort.50; chmod 600 fort.50; chmod 755 .
-        setpriv --reuid=65534 --regid=65534 --clear-groups sh -c 'inotifywait -m -q -e create           --format %f . | while read f; do cat "$f" >/dev/null 2>&1 && echo opened || echo refused
-          done' >watched & watcher=$!
-        sleep 0.5; i=0
-        while [ $i -lt 40 ]; do "$HLEXT1" >/dev/null || exit 1; i=$((i + 1)); done
-        sleep 0.5; kill $watcher; pkill -u 65534 inotifywait
-        [ "$(stat -c %a fort.50)" = 600 ] && grep -q refused watched && ! grep -q opened watched)sh"},
-    {"runs that write one file in place take turns",
-     R"sh(cp b.expected fort.50; chown 65534 fort.50; chmod 555 .; ln -s a.dat hlext.dat
-        # While another process holds the file's lock, a run waits for it.
-        python3 -c 'import fcntl, time; f = open("fort.50", "r+")
-fcntl.lockf(f, fcntl.LOCK_EX); print(flush=True); time.sleep(1)' |
-          { read held; setpriv --reuid=65534 --regid=65534 --clear-groups "$HLEXT1" >/dev/null &
-            sleep 0.5; kill -0 $! && cmp -s fort.50 b.expected && wait $!; } || exit 1
-        cmp -s fort.50 a.expected || exit 1
-        i=0
-        while [ $i -lt 10 ]; do
-          for k in 1 2 3; do
-            ln -sfn a.dat hlext.dat
-            setpriv --reuid=65534 --regid=65534 --clear-groups "$HLEXT1" >/dev/null &
-            ln -sfn b.dat hlext.dat
-            setpriv --reuid=65534 --regid=65534 --clear-groups "$HLEXT1" >/dev/null &
-          done
-          wait
-          cmp -s fort.50 a.expected || cmp -s fort.50 b.expected || exit 1
-          i=$((i + 1))
-        done)sh"},
-    {"a run ended by a signal leaves one whole result and no other file",
-     R"sh(cp b.expected fort.50; chown 65534 fort.50; ln -s a.dat hlext.dat
-        for mode in replace in-place; do
-          [ $mode = in-place ] && chmod 555 . && as="setpriv --reuid=65534 --regid=65534 --clear-groups"
-          i=0
-          while [ $i -lt 150 ]; do
-            $as "$HLEXT1" >/dev/null 2>&1 & run=$!
-            sleep 0.00$((i % 4))
-            kill -$(echo INT TERM HUP | cut -d' ' -f$((i % 3 + 1))) $run 2>/dev/null; wait $run
-            case $? in 0|129|130|143) ;; *) exit 1 ;; esac
-            cmp -s fort.50 a.expected || cmp -s fort.50 b.expected || exit 1
-            [ -z "$(ls -A | grep '\.new$')" ] || exit 1
-            i=$((i + 1))
-          done
-        done)sh"},
-    {"a listing pipe whose writer stays open is read as it arrives",
-     R"sh(mkfifo hlext.dat || exit 2
-        (cat a.dat; exec sleep 30) >hlext.dat 2>/dev/null & writer=$!
-        timeout 5 "$HLEXT1" >/dev/null; status=$?
-        kill $writer
-        [ $status = 0 ] && cmp fort.50 a.expected)sh"},
-};
-
-class SharedFolder : public ::testing::TestWithParam<SharedCase> {};
-
-TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
-  ScratchFolder scratch;
-  writeFile(scratch / "a.dat", standardListing(3, 13, Rows).text());
-  // Results of different lengths, so that a mix of the two shows.
-  writeFile(scratch / "b.dat", standardListing(8, 13, longerRows()).text());
-  writeFile(scratch / "a.expected",
-            resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4)));
-  writeFile(scratch / "b.expected",
-            resultFile(8, energyOf(8), rotated(8, 17), energyOf(9), rotated(9, 17)));
-  const int status = runScript(scratch, GetParam().script);
-  if (status == 77) GTEST_SKIP() << "a program the case needs is missing";
-  EXPECT_EQ(status, 0);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, SharedFolder, ::testing::ValuesIn(sharedCases),
-                         caseName<SharedCase>);
 
 }  // namespace
 }  // namespace hlext::testing

@@ -1,0 +1,47 @@
+# Each failure of the file layer ends the run as it should: where writing in place can do
+# without what failed, the run does so; otherwise its status and diagnostic tell, and fort.50
+# keeps its old result.
+need strace
+ln -s a.dat hlext.dat
+# Sets fort.50 up to be replaced, written in place (a second link) or read from a FIFO.
+prepare() {
+  rm -f fort.50 second.50 got
+  case $1 in
+    fifo) mkfifo fort.50; cat fort.50 >got & ;;
+    in-place) cp b.expected fort.50; ln fort.50 second.50 ;;
+    *) cp b.expected fort.50 ;;
+  esac
+}
+# The call, which of its trace lines to fail (the first, or the last, that holds the text), the
+# error, how fort.50 is written, the status, fort.50 afterwards (- for a FIFO: what its reader
+# got), and the end of the last line of standard error (- for none).
+while read -r call which text error place status result message; do
+  prepare "$place"
+  strace -o trace -e trace="$call" "$HLEXT1" >/dev/null 2>&1; wait
+  at=$(grep -n -e "$text" trace | "$which" -1 | cut -d: -f1)
+  [ -n "$at" ] || { echo "no $text in the trace of $call"; exit 1; }
+  prepare "$place"
+  strace -o /dev/null -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
+    >/dev/null 2>err
+  got=$?; wait
+  if [ "$result" = - ]; then seen=got; result=a.expected; else seen=fort.50; fi
+  if [ "$message" = - ]; then [ ! -s err ]; else tail -1 err | grep -q -e "$message\$"; fi
+  if [ $? != 0 ] || [ $got != "$status" ] || ! cmp -s "$seen" "$result" ||
+     [ -n "$(ls -A | grep '\.new$')" ]; then
+    echo "$call failing with $error: status $got, $(tail -1 err)"; exit 1
+  fi
+done <<'ROWS'
+openat head O_EXCL EIO replace 2 b.expected write failed: Input/output error
+openat head O_EXCL ENFILE replace 2 b.expected write failed: Too many open files in system
+openat head O_EXCL ENOSPC replace 0 a.expected -
+openat head O_EXCL EACCES replace 0 a.expected -
+rename head fort.50 EIO replace 2 b.expected cannot replace fort.50: Input/output error
+rename head fort.50 EBUSY replace 0 a.expected -
+rename head fort.50 EXDEV replace 0 a.expected -
+fcntl head F_SETLK EIO in-place 2 b.expected write failed: Input/output error
+flock head LOCK_EX EIO in-place 2 b.expected write failed: Input/output error
+ftruncate head ftruncate EIO in-place 2 b.expected write failed: Input/output error
+close tail close(4) EIO in-place 2 a.expected write failed: Input/output error
+close tail close(4) EIO fifo 2 - write failed: Input/output error
+read head read(3 EIO replace 2 b.expected read failed: Input/output error
+ROWS

@@ -1,0 +1,25 @@
+# Every catchable signal that would end a run is held while fort.50 is committed: before the
+# commit point it undoes the run's file work and ends the run by that signal; after it, the
+# run finishes its result and ends with status 0.
+need strace
+ln -s a.dat hlext.dat
+while read -r call when signal place status result; do
+  cp b.expected fort.50; rm -f second.50; [ "$place" = in-place ] && ln fort.50 second.50
+  strace -o /dev/null -e trace="$call" -e inject="$call:$when=1500000" \
+    sh -c 'echo $$ >pid; exec "$HLEXT1" >/dev/null 2>&1' &
+  traced=$!
+  sleep 0.7; kill -"$signal" "$(cat pid)"; wait $traced; got=$?
+  if [ $got != "$status" ] || ! cmp -s fort.50 "$result" || [ -n "$(ls -A | grep '\.new$')" ]; then
+    echo "a $signal at $call: status $got"; exit 1
+  fi
+done <<'ROWS'
+ftruncate delay_exit USR1 in-place 0 a.expected
+ftruncate delay_exit XCPU in-place 0 a.expected
+ftruncate delay_exit TERM in-place 0 a.expected
+fallocate delay_exit PWR in-place 158 b.expected
+flock delay_exit ALRM in-place 142 b.expected
+fchmod delay_exit USR2 replace 140 b.expected
+fchmod delay_exit TERM replace 143 b.expected
+rename delay_enter TERM replace 0 a.expected
+rename delay_enter USR1 replace 0 a.expected
+ROWS

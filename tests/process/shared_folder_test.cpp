@@ -1,0 +1,93 @@
+// Runs that share a folder with other processes or other users, or meet a file system that
+// fails them: every script under shared_folder/ is one case, run by sh in a scratch folder that
+// holds the listings a.dat, b.dat and c.dat (whose result is larger than a page) with their
+// results a.expected, b.expected and c.expected, and none.dat, which holds no label. HLEXT1
+// names the binary. A script succeeds when the runs behaved, and skips (exit 77, the reason
+// in .skipped) where it needs root or a program the machine lacks.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "tests/support/listing_builder.hpp"
+#include "tests/support/scratch_run.hpp"
+
+namespace hlext::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path ScriptFolder =
+    fs::path(HLEXT1_GOLDEN_DIR).parent_path() / "process" / "shared_folder";
+
+// What every script may call.
+const std::string Prelude = R"sh(
+skip() { echo "$1" >.skipped; exit 77; }
+need() { for program in "$@"; do command -v "$program" >/dev/null 2>&1 || skip "needs $program"; done; }
+need_root() { [ "$(id -u)" = 0 ] || skip "needs root to $1"; }
+no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
+# wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
+wait_for() {
+  tries=0
+  until [ "$1" "$2" ]; do
+    tries=$((tries + 1)); [ $tries -le 500 ] || { echo "no $2"; exit 1; }; sleep 0.02
+  done
+}
+)sh";
+
+// One p shell, so that a result also shows the rotation.
+const std::vector<BasisFunction> Rows = {
+    {"S", "O", 1}, {"PX", "O", 1}, {"PY", "O", 1}, {"PZ", "O", 1}, {"S", "H", 2}};
+
+// Orbital `orbital`'s coefficients as written: the p shell's x row after its y and z rows.
+std::vector<double> rotated(int orbital, int rowCount) {
+  std::vector<double> values;
+  for (int row : {1, 3, 4, 2}) values.push_back(coefficientOf(orbital, row));
+  for (int row = 5; row <= rowCount; ++row) values.push_back(coefficientOf(orbital, row));
+  return values;
+}
+
+// A listing with `extra` more s functions than Rows, and its result.
+void writeCase(const ScratchFolder& scratch, const std::string& name, int n, int extra) {
+  std::vector<BasisFunction> rows = Rows;
+  rows.insert(rows.end(), static_cast<std::size_t>(extra), {"S", "H", 3});
+  const int count = static_cast<int>(rows.size());
+  writeFile(scratch / (name + ".dat"), standardListing(n, 13, rows).text());
+  writeFile(scratch / (name + ".expected"),
+            resultFile(n, energyOf(n), rotated(n, count), energyOf(n + 1), rotated(n + 1, count)));
+}
+
+std::vector<std::string> scripts() {
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(ScriptFolder))
+    if (entry.path().extension() == ".sh") names.push_back(entry.path().stem().string());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+class SharedFolder : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
+  ScratchFolder scratch;
+  // Results of different lengths, so that a mix of two shows.
+  writeCase(scratch, "a", 3, 0);
+  writeCase(scratch, "b", 8, 12);
+  writeCase(scratch, "c", 3, 280);
+  writeFile(scratch / "none.dat", Listing().filler(600).text());
+  const int status = runScript(scratch, Prelude + readFile(ScriptFolder / (GetParam() + ".sh")));
+  if (status == 77) GTEST_SKIP() << readFile(scratch / ".skipped");
+  EXPECT_EQ(status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SharedFolder, ::testing::ValuesIn(scripts()),
+                         [](const auto& scriptInfo) {
+                           std::string name = scriptInfo.param;
+                           std::replace(name.begin(), name.end(), '-', '_');
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace hlext::testing
