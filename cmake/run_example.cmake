@@ -4,11 +4,6 @@
 #
 #   cmake -DTOOL=<hlext1> [-DRUN_THROUGH=<emulator|arguments>] -DEXAMPLE=<examples/water>
 #         -DSCRATCH=<folder> -P run_example.cmake
-foreach(name TOOL EXAMPLE SCRATCH)
-  if(NOT DEFINED ${name})
-    message(FATAL_ERROR "run_example.cmake needs -D${name}=...")
-  endif()
-endforeach()
 string(REPLACE "|" ";" run_through "${RUN_THROUGH}")
 get_filename_component(example_name ${EXAMPLE} NAME)
 set(stored ${EXAMPLE}/fort.50)
