@@ -52,14 +52,34 @@ int statusOf(int raw) {
 
 }  // namespace
 
-int runScript(const ScratchFolder& folder, const std::string& script) {
+#ifdef HLEXT1_PORTABLE_FILES
+constexpr const char* PortableFiles = "1";
+#else
+constexpr const char* PortableFiles = "";
+#endif
+
+// The functions runScript() offers its scripts.
+const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
+need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
+descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
+)sh";
+
+ScriptRun runScript(const ScratchFolder& folder, const std::string& script) {
   const fs::path file = folder / ".script";
-  writeFile(file, script);
-  const std::string command =
-      "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() + "' sh .script </dev/null";
-  const int status = statusOf(std::system(command.c_str()));
+  const fs::path skipped = folder / ".skipped";
+  writeFile(file, ScriptFunctions + script);
+  const std::string command = "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() +
+                              "' HLEXT1_PORTABLE_FILES='" + PortableFiles +
+                              "' sh .script </dev/null";
+  ScriptRun run;
+  run.status = statusOf(std::system(command.c_str()));
   fs::remove(file);
-  return status;
+  if (fs::exists(skipped)) {
+    run.skipped = readFile(skipped);
+    if (!run.skipped.empty() && run.skipped.back() == '\n') run.skipped.pop_back();
+    fs::remove(skipped);
+  }
+  return run;
 }
 
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,

@@ -12,13 +12,14 @@
 #include <vector>
 
 #include "record_io/record_error.hpp"
-#include "record_test_support.hpp"
+#include "tests/support/error_of.hpp"
+#include "tests/support/lines.hpp"
 
 namespace hlext {
 namespace {
 
-using record_test::errorOf;
-using record_test::printable;
+using testing::errorOf;
+using testing::printable;
 
 struct FormatCase {
   const char* layout;

@@ -11,12 +11,12 @@
 #include <string>
 #include <utility>
 
-#include "record_test_support.hpp"
+#include "tests/support/error_of.hpp"
 
 namespace hlext {
 namespace {
 
-using record_test::errorOf;
+using testing::errorOf;
 
 TEST(UnitTableTest, ConnectsTheThreeUnits) {
   MemoryConnector connector("RHF  first\nsecond");
