@@ -95,7 +95,8 @@ struct OpenFailureCase {
 };
 
 void PrintTo(const OpenFailureCase& row, std::ostream* os) {
-  *os << "statement " << row.statement << " unit " << row.unit;
+  *os << "statement " << row.statement << " unit " << row.unit
+      << (row.outOfMemory ? " no memory" : "");
 }
 
 class OpenFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};
