@@ -52,6 +52,8 @@ int statusOf(int raw) {
 
 }  // namespace
 
+// Defined by tests/CMakeLists.txt for a build whose files go through the standard library's
+// streams (HLEXT_PORTABLE_FILES); the scripts see it as HLEXT1_PORTABLE_FILES=1.
 #ifdef HLEXT1_PORTABLE_FILES
 constexpr const char* PortableFiles = "1";
 #else
