@@ -87,8 +87,8 @@ def write_listings(folder: Path) -> dict[str, Path]:
         print(f"listing   {name}: {summary}")
     water = folder / "water"
     water.mkdir(parents=True, exist_ok=True)
-    for source, target in (("hlext.dat", "hlext.dat"), ("stdout.expected", "stdout.expected"),
-                           ("fort.50.expected", "fort.50.expected")):
+    for source, target in (("hlext.dat", "hlext.dat"), ("stdout", "stdout.expected"),
+                           ("fort.50", "fort.50.expected")):
         shutil.copyfile(ROOT / "examples" / "water" / source, water / target)
     folders["water"] = water
     print("listing   water: examples/water")

@@ -1,5 +1,5 @@
 // The numbered statements of a run and the layout strings they use. A statement's number and
-// name identify it in diagnostics; the layouts are kept as text and parsed when a run starts.
+// name identify it in diagnostics; the layouts are kept as text and checked when compiled.
 #pragma once
 
 #include "record_io/layout.hpp"
@@ -34,17 +34,17 @@ inline constexpr Statement ResultVectorNext{149, "orbital N+1 coefficients"};
 
 // Every layout a run uses, parsed once at its start.
 struct StatementLayouts {
-  Layout occupiedCount = Layout::parse("(10X,A4,44X,I3)");
-  Layout heading = Layout::parse("(16X,2A4)");
-  Layout firstHeader = Layout::parse("(////,5X,6(7X,I5))");
-  Layout header = Layout::parse("(4X,A4,4X,I5,7(7X,I5))");
-  Layout blockEnergies = Layout::parse("(/,8X,6F12.5,//)");
-  Layout nextBlockEnergies = Layout::parse("(////,8X,6F12.5,//)");
-  Layout row = Layout::parse("(I1,A2,A3,I4,6F12.5)");
-  Layout count = Layout::parse("(I5)");
-  Layout notFound = Layout::parse("('Eigenvectors are not found')");
-  Layout energyLine = Layout::parse("(//,'    E (',I3,' ) = ',F10.5)");
-  Layout coefficients = Layout::parse("(12F10.5)");
+  Layout occupiedCount = Layout::parse<"(10X,A4,44X,I3)">();
+  Layout heading = Layout::parse<"(16X,2A4)">();
+  Layout firstHeader = Layout::parse<"(////,5X,6(7X,I5))">();
+  Layout header = Layout::parse<"(4X,A4,4X,I5,7(7X,I5))">();
+  Layout blockEnergies = Layout::parse<"(/,8X,6F12.5,//)">();
+  Layout nextBlockEnergies = Layout::parse<"(////,8X,6F12.5,//)">();
+  Layout row = Layout::parse<"(I1,A2,A3,I4,6F12.5)">();
+  Layout count = Layout::parse<"(I5)">();
+  Layout notFound = Layout::parse<"('Eigenvectors are not found')">();
+  Layout energyLine = Layout::parse<"(//,'    E (',I3,' ) = ',F10.5)">();
+  Layout coefficients = Layout::parse<"(12F10.5)">();
 };
 
 }  // namespace hlext

@@ -35,29 +35,18 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/record_reader.hpp"
+#include "tests/support/memory_input.hpp"
+#include "tests/support/read_items.hpp"
 
 namespace {
+
+using hlext::testing::chunkedReader;
+using hlext::testing::Items;
 
 [[noreturn]] void finding(const char* what) {
   std::fprintf(stderr, "record_reader_fuzzer: %s\n", what);
   std::abort();
 }
-
-// Hands the input over at most `chunk` bytes at a time.
-class ChunkedSource final : public hlext::ByteSource {
- public:
-  ChunkedSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t count = std::min({buffer.size(), bytes_.size(), chunk_});
-    std::memcpy(buffer.data(), bytes_.data(), count);
-    bytes_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t chunk_;
-};
 
 const hlext::StatementLayouts& systemLayouts() {
   static const hlext::StatementLayouts layouts;
@@ -75,38 +64,6 @@ const std::array<const hlext::Layout*, 7>& readLayouts() {
                                                               &systemLayouts().row};
   return layouts;
 }
-
-// Variables of the right kinds for the first `count` data items of a layout.
-struct Items {
-  std::array<hlext::Text4, hlext::RecordReader::MaxItems> texts{};
-  std::array<std::int32_t, hlext::RecordReader::MaxItems> integers{};
-  std::array<float, hlext::RecordReader::MaxItems> reals{};
-  std::vector<hlext::ReadItem> list;
-
-  Items(const hlext::Layout& layout, std::size_t count) {
-    for (const hlext::LayoutItem& item : layout.items()) {
-      if (!item.isData() || list.size() == count) continue;
-      const std::size_t i = list.size();
-      if (item.kind == hlext::LayoutItemKind::Text)
-        list.emplace_back(&texts[i]);
-      else if (item.kind == hlext::LayoutItemKind::Integer)
-        list.emplace_back(&integers[i]);
-      else
-        list.emplace_back(&reals[i]);
-    }
-  }
-
-  // The filled values, bit for bit.
-  void appendTo(std::string& trace) const {
-    for (std::size_t i = 0; i < list.size(); ++i) {
-      trace.append(texts[i].data(), texts[i].size());
-      trace += std::to_string(integers[i]);
-      trace += ' ';
-      trace += std::to_string(std::bit_cast<std::uint32_t>(reals[i]));
-      trace += ';';
-    }
-  }
-};
 
 // Records a read of `count` items consumes: the current one and every record break met before
 // the walk stops at the data item after the last one filled, or at the end of the layout.
@@ -149,23 +106,19 @@ struct CountView {
 };
 
 std::string countSeen(const Items& items, const std::optional<hlext::BadField>& bad) {
-  if (bad) return "bad " + bad->text;
-  std::string seen;
-  items.appendTo(seen);
-  return seen;
+  return bad ? "bad " + bad->text : items.rendered();
 }
 
 // Every record of the input read under the occupied-count layout; index 0 stands for none.
 std::vector<CountView> countViews(std::string_view input) {
   const hlext::Layout& layout = systemLayouts().occupiedCount;
-  hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, input.size() + 1), 4,
-                             "hlext.dat");
+  hlext::RecordReader reader = chunkedReader(input, {input.size() + 1});
   std::vector<CountView> views(1);
   try {
     while (true) {
       Items items(layout, 2);
-      const auto bad = reader.scan(1, layout, items.list);
-      views.push_back({items.texts[0] == hlext::text4("RHF "), countSeen(items, bad)});
+      const auto bad = reader.scan(1, layout, items.list());
+      views.push_back({items.text(0) == hlext::text4("RHF "), countSeen(items, bad)});
     }
   } catch (const hlext::RecordError&) {
     // The end of the input.
@@ -187,8 +140,8 @@ bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& 
                 const std::vector<CountView>& views, long long& watched) {
   for (int records = 0; records < statement.limit; ++records) {
     const long long before = reader.recordNumber();
-    const auto bad = reader.scan(1, *statement.layout, items.list);
-    if (items.texts[0] != statement.label) {
+    const auto bad = reader.scan(1, *statement.layout, items.list());
+    if (items.text(0) != statement.label) {
       const auto record = static_cast<std::size_t>(reader.recordNumber());
       if (record >= views.size()) finding("a record the count views do not hold");
       if (views[record].carries) watched = reader.recordNumber();
@@ -209,12 +162,12 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
                       SearchBy by, const std::vector<CountView>& views) {
   const long long before = reader.recordNumber();
   Items countItems(systemLayouts().occupiedCount, 2);
-  hlext::WatchedLabel watch(systemLayouts().occupiedCount, hlext::text4("RHF "), countItems.list);
+  hlext::WatchedLabel watch(systemLayouts().occupiedCount, hlext::text4("RHF "), countItems.list());
   long long watched = 0;
   bool found = false;
   if (by == SearchBy::Reader) {
     found =
-        reader.search(1, *statement.layout, items.list, statement.label, statement.limit, &watch);
+        reader.search(1, *statement.layout, items.list(), statement.label, statement.limit, &watch);
     watched = watch.record;
   } else {
     found = walkSearch(reader, statement, items, views, watched);
@@ -223,7 +176,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
   if (read < 1 || read > statement.limit || (!found && read != statement.limit))
     finding("a search read the wrong number of records");
   std::string trace = (found ? "found " : "none ") + std::to_string(reader.recordNumber()) + ':';
-  if (found) items.appendTo(trace);
+  if (found) trace += items.rendered();
   trace += " watched " + std::to_string(watched) + ' ';
   if (watched > 0)
     trace += by == SearchBy::Reader ? countSeen(countItems, watch.bad)
@@ -234,7 +187,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
 // Runs the program over the input and gives a trace of everything the statements saw.
 std::string runProgram(std::span<const Statement> program, std::string_view input,
                        std::size_t chunk, SearchBy searchBy, const std::vector<CountView>& views) {
-  hlext::RecordReader reader(std::make_unique<ChunkedSource>(input, chunk), 4, "hlext.dat");
+  hlext::RecordReader reader = chunkedReader(input, {chunk});
   std::string trace;
   // Each statement reads at least one record, so the input ends within this many statements.
   const std::size_t limit = input.size() + 2;
@@ -248,13 +201,13 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
         continue;
       }
       if (statement.tolerant) {
-        if (const auto bad = reader.scan(1, *statement.layout, items.list)) {
+        if (const auto bad = reader.scan(1, *statement.layout, items.list())) {
           checkBadField(*bad, before, reader.recordNumber());
           trace += "bad " + std::to_string(bad->record) + ' ' + bad->text + '\n';
           continue;
         }
       } else {
-        reader.read(1, *statement.layout, items.list);
+        reader.read(1, *statement.layout, items.list());
       }
       if (reader.recordNumber() - before != recordsConsumed(*statement.layout, statement.count))
         finding("a read consumed the wrong number of records");
@@ -265,7 +218,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
       continue;
     }
     trace += std::to_string(reader.recordNumber()) + ':';
-    items.appendTo(trace);
+    trace += items.rendered();
     trace += '\n';
   }
   finding("the input did not end");

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/lines.hpp"
 #include "tests/support/scratch_run.hpp"
 
 namespace hlext::testing {
@@ -88,15 +89,6 @@ MeasuredRun runMeasured(const ScratchFolder& folder) {
   return run;
 }
 
-std::vector<std::string> linesOf(const std::string& text) {
-  std::vector<std::string> lines;
-  std::size_t start = 0;
-  for (std::size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1)
-    lines.push_back(text.substr(start, end - start));
-  if (start < text.size()) lines.push_back(text.substr(start));
-  return lines;
-}
-
 // Writes `bytes` bytes made of whole copies of `unit`. The block stays small: what this process
 // holds when it forks counts towards the child's peak until the exec.
 void writeRepeated(std::FILE* file, const std::string& unit, long long bytes) {
@@ -160,7 +152,7 @@ TEST_F(BoundedMemoryTest, QuarterGibSingleLineRecord) {
 // Page records neither end a coefficient pass nor take a row, so the first pass reads them all.
 // They go where the pass begins, before the block's first row, where they change nothing.
 TEST_F(BoundedMemoryTest, QuarterGibOfPageRecordsInACoefficientBlock) {
-  const std::vector<std::string> lines = linesOf(water);
+  const std::vector<std::string> lines = splitLines(water);
   std::size_t header = 0;
   while (header < lines.size() &&
          lines[header].substr(std::min<std::size_t>(4, lines[header].size()), 4) != "ROOT")

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <chrono>
 #include <filesystem>
 #include <optional>
@@ -133,16 +132,6 @@ std::string listingError(const std::string& statement, long long record, const s
 }
 
 void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
-
-// A test name from a case's name: every character but letters and digits made '_'.
-template <typename Case>
-std::string caseName(const ::testing::TestParamInfo<Case>& info) {
-  std::string name = info.param.name;
-  std::replace_if(
-      name.begin(), name.end(),
-      [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
-  return name;
-}
 
 std::vector<EndCase> endCases() {
   const Listings l;
@@ -394,7 +383,7 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()), caseName<EndCase>);
+INSTANTIATE_TEST_SUITE_P(Cases, RunEndings, ::testing::ValuesIn(endCases()));
 
 }  // namespace
 }  // namespace hlext::testing

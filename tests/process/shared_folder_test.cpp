@@ -2,8 +2,8 @@
 // fails them: every script under shared_folder/ is one case, run by sh in a scratch folder that
 // holds the listings a.dat, b.dat and c.dat (whose result is larger than a page) with their
 // results a.expected, b.expected and c.expected, and none.dat, which holds no label. HLEXT1
-// names the binary. A script succeeds when the runs behaved, and skips (exit 77, the reason
-// in .skipped) where it needs root or a program the machine lacks.
+// names the binary. A script succeeds when the runs behaved, and skips itself (runScript) where
+// it needs root, a program the machine lacks, or what only the platform's descriptors give.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -22,21 +22,6 @@ namespace fs = std::filesystem;
 
 const fs::path ScriptFolder =
     fs::path(HLEXT1_GOLDEN_DIR).parent_path() / "process" / "shared_folder";
-
-// What every script may call.
-const std::string Prelude = R"sh(
-skip() { echo "$1" >.skipped; exit 77; }
-need() { for program in "$@"; do command -v "$program" >/dev/null 2>&1 || skip "needs $program"; done; }
-need_root() { [ "$(id -u)" = 0 ] || skip "needs root to $1"; }
-no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
-# wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
-wait_for() {
-  tries=0
-  until [ "$1" "$2" ]; do
-    tries=$((tries + 1)); [ $tries -le 500 ] || { echo "no $2"; exit 1; }; sleep 0.02
-  done
-}
-)sh";
 
 // One p shell, so that a result also shows the rotation.
 const std::vector<BasisFunction> Rows = {
@@ -77,17 +62,12 @@ TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   writeCase(scratch, "b", 8, 12);
   writeCase(scratch, "c", 3, 280);
   writeFile(scratch / "none.dat", Listing().filler(600).text());
-  const int status = runScript(scratch, Prelude + readFile(ScriptFolder / (GetParam() + ".sh")));
-  if (status == 77) GTEST_SKIP() << readFile(scratch / ".skipped");
-  EXPECT_EQ(status, 0);
+  const ScriptRun run = runScript(scratch, readFile(ScriptFolder / (GetParam() + ".sh")));
+  if (run.status == 77) GTEST_SKIP() << run.skipped;
+  EXPECT_EQ(run.status, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SharedFolder, ::testing::ValuesIn(scripts()),
-                         [](const auto& scriptInfo) {
-                           std::string name = scriptInfo.param;
-                           std::replace(name.begin(), name.end(), '-', '_');
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, SharedFolder, ::testing::ValuesIn(scripts()));
 
 }  // namespace
 }  // namespace hlext::testing

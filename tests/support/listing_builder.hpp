@@ -10,6 +10,8 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/lines.hpp"
+
 namespace hlext::testing {
 
 // `record` with `text` written over it from `column` on; the record grows with blanks as needed.
@@ -100,11 +102,7 @@ class Listing {
   // Records so far; the next record added is record size() + 1.
   int size() const { return static_cast<int>(records_.size()); }
   // Every record followed by a line feed.
-  std::string text() const {
-    std::string all;
-    for (const std::string& record : records_) all += record + "\n";
-    return all;
-  }
+  std::string text() const { return joinLines(records_); }
 
  private:
   std::vector<std::string> records_;

@@ -1,15 +1,13 @@
 # Runs the real hlext1 once on a golden case (tests/golden/<case>/) or an example
 # (examples/<name>/) in a scratch folder and compares what it left with what the case expects:
-# fort.50 byte for byte, standard output and standard error with CR LF taken as LF (Windows
-# writes them in text mode), and the exit status.
+# fort.50 byte for byte, standard output, standard error and the exit status. A Windows build
+# (hlext1.exe) writes its console in text mode, so there CR LF is taken as LF.
 #
 #   cmake -DTOOL=<hlext1> [-DEMULATOR=<program|arg|...>] -DCASE=<folder> -DSCRATCH=<folder>
 #         -P run_case.cmake
 #
-# A golden case holds hlext.dat, optionally fort.50.before (the result file before the run),
-# and the expected fort.50, stdout, stderr (absent: empty) and status. An example holds
-# hlext.dat, fort.50.expected and stdout.expected, and a run of it ends with status 0 and
-# nothing on standard error.
+# A case holds hlext.dat, optionally fort.50.before (the result file before the run), and the
+# expected fort.50 (absent: empty), stdout, stderr (absent: empty) and status.
 foreach(variable TOOL CASE SCRATCH)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "run_case.cmake needs -D${variable}=...")
@@ -19,18 +17,9 @@ string(REPLACE "|" ";" emulator "${EMULATOR}")
 # The tool runs in the scratch folder, so a relative path to it is taken from here first.
 get_filename_component(TOOL ${TOOL} ABSOLUTE)
 
-if(EXISTS ${CASE}/fort.50.expected)
-  set(expected_result ${CASE}/fort.50.expected)
-  set(expected_stdout ${CASE}/stdout.expected)
-  set(expected_stderr "")
-  set(expected_status 0)
-else()
-  set(expected_result ${CASE}/fort.50)
-  set(expected_stdout ${CASE}/stdout)
-  set(expected_stderr ${CASE}/stderr)
-  file(READ ${CASE}/status expected_status)
-  string(STRIP "${expected_status}" expected_status)
-endif()
+set(expected_result ${CASE}/fort.50)
+file(READ ${CASE}/status expected_status)
+string(STRIP "${expected_status}" expected_status)
 
 file(REMOVE_RECURSE ${SCRATCH})
 file(MAKE_DIRECTORY ${SCRATCH})
@@ -54,20 +43,22 @@ execute_process(COMMAND ${emulator} ${TOOL}
 # The text a file holds, or "" when there is no such file.
 function(expected_text file out)
   set(text "")
-  if(file AND EXISTS ${file})
+  if(EXISTS ${file})
     file(READ ${file} text)
   endif()
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+if(TOOL MATCHES "\\.exe$")
+  string(REPLACE "\r\n" "\n" console "${console}")
+  string(REPLACE "\r\n" "\n" diagnostics "${diagnostics}")
+endif()
 set(failures "")
-string(REPLACE "\r\n" "\n" console "${console}")
-expected_text("${expected_stdout}" want)
+expected_text(${CASE}/stdout want)
 if(NOT console STREQUAL want)
   string(APPEND failures "standard output:\n${console}\nexpected:\n${want}\n")
 endif()
-string(REPLACE "\r\n" "\n" diagnostics "${diagnostics}")
-expected_text("${expected_stderr}" want)
+expected_text(${CASE}/stderr want)
 if(NOT diagnostics STREQUAL want)
   string(APPEND failures "standard error:\n${diagnostics}\nexpected:\n${want}\n")
 endif()

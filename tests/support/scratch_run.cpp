@@ -52,14 +52,45 @@ int statusOf(int raw) {
 
 }  // namespace
 
-int runScript(const ScratchFolder& folder, const std::string& script) {
+// Defined by tests/CMakeLists.txt for a build whose files go through the standard library's
+// streams (HLEXT_PORTABLE_FILES); the scripts see it as HLEXT1_PORTABLE_FILES=1.
+#ifdef HLEXT1_PORTABLE_FILES
+constexpr const char* PortableFiles = "1";
+#else
+constexpr const char* PortableFiles = "";
+#endif
+
+// The functions runScript() offers its scripts.
+const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
+need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
+descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
+need_root() { [ "$(id -u)" = 0 ] || skip "needs root to $*"; }
+no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
+# wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
+wait_for() {
+  tries=0
+  until [ "$1" "$2" ]; do
+    tries=$((tries + 1)); [ $tries -le 500 ] || { echo "no $2"; exit 1; }; sleep 0.02
+  done
+}
+)sh";
+
+ScriptRun runScript(const ScratchFolder& folder, const std::string& script) {
   const fs::path file = folder / ".script";
-  writeFile(file, script);
-  const std::string command =
-      "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() + "' sh .script </dev/null";
-  const int status = statusOf(std::system(command.c_str()));
+  const fs::path skipped = folder / ".skipped";
+  writeFile(file, ScriptFunctions + script);
+  const std::string command = "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() +
+                              "' HLEXT1_PORTABLE_FILES='" + PortableFiles +
+                              "' sh .script </dev/null";
+  ScriptRun run;
+  run.status = statusOf(std::system(command.c_str()));
   fs::remove(file);
-  return status;
+  if (fs::exists(skipped)) {
+    run.skipped = readFile(skipped);
+    if (!run.skipped.empty() && run.skipped.back() == '\n') run.skipped.pop_back();
+    fs::remove(skipped);
+  }
+  return run;
 }
 
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,

@@ -38,8 +38,19 @@ struct RunOutcome {
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection = "",
                    const std::string& prelude = "");
 
-// Runs the shell `script` in `folder` with HLEXT1 naming the binary; gives its exit status.
-int runScript(const ScratchFolder& folder, const std::string& script);
+struct ScriptRun {
+  int status = -1;
+  std::string skipped;  // why the script skipped itself (status 77)
+};
+
+// Runs the shell `script` in `folder` with HLEXT1 naming the binary. Besides the shell's own
+// commands the script may call
+//   skip REASON...     to end with status 77, giving the reason;
+//   need PROGRAM...    to skip unless every program is installed, naming the one missing;
+//   descriptors WHY... to skip in a build whose files go through the standard library's
+//                      streams (HLEXT_PORTABLE_FILES), for a case that needs what only the
+//                      platform's descriptors give.
+ScriptRun runScript(const ScratchFolder& folder, const std::string& script);
 
 // The binary under test, from HLEXT1_BINARY at build time.
 std::string toolPath();

@@ -183,8 +183,9 @@ def main() -> None:
         (EXAMPLES / name).mkdir(parents=True, exist_ok=True)
         (EXAMPLES / name / "hlext.dat").write_text(text(listing_lines(molecule)))
         stdout, fort50 = expected_outputs(molecule)
-        (EXAMPLES / name / "fort.50.expected").write_text(fort50)
-        (EXAMPLES / name / "stdout.expected").write_text(stdout)
+        (EXAMPLES / name / "fort.50").write_text(fort50)
+        (EXAMPLES / name / "stdout").write_text(stdout)
+        (EXAMPLES / name / "status").write_text("0\n")
 
 
 if __name__ == "__main__":

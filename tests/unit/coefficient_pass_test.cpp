@@ -11,10 +11,11 @@
 #include <vector>
 
 #include "extract/statements.hpp"
-#include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/unit_table.hpp"
+#include "tests/support/lines.hpp"
 #include "tests/support/listing_builder.hpp"
+#include "tests/support/memory_input.hpp"
 
 namespace hlext {
 namespace {
@@ -24,9 +25,7 @@ using namespace hlext::testing;
 const StatementLayouts Layouts;
 
 std::unique_ptr<RecordReader> readerOver(const std::string& text) {
-  MemoryConnector connector(text);
-  return std::make_unique<RecordReader>(connector.openInput("hlext.dat").stream, ListingUnit,
-                                        "hlext.dat");
+  return std::make_unique<RecordReader>(memoryReader(text));
 }
 
 // The coefficient of data row `row` in block column k is row + k/8; odd rows are labelled S,
@@ -64,12 +63,6 @@ std::vector<std::string> script(const std::string& tokens) {
   return records;
 }
 
-std::string joined(const std::vector<std::string>& records) {
-  std::string text;
-  for (const std::string& record : records) text += record + "\n";
-  return text;
-}
-
 TEST(CoefficientPass, EndsAtASeparatorMetWithTheFlagSet) {
   struct PassCase {
     const char* name;
@@ -99,7 +92,7 @@ TEST(CoefficientPass, EndsAtASeparatorMetWithTheFlagSet) {
     std::vector<std::string> records = script(c.records);
     ASSERT_EQ(static_cast<int>(records.size()), c.consumed);
     records.push_back("NEXT RECORD");
-    const std::string text = joined(records);
+    const std::string text = joinLines(records);
     const auto reader = readerOver(text);
     OrbitalRowTable table;
     const CoefficientPass pass(PassKind::SameBlock, statement::SameBlockPass, 1);
@@ -134,7 +127,7 @@ TEST(CoefficientPass, KeepsTheColumnsOfItsKind) {
       {PassKind::SameBlock, 5, true, 5, 6},    {PassKind::SplitFirst, 1, true, 6, 0},
       {PassKind::SplitSecond, 1, false, 0, 1},
   };
-  const std::string text = joined(script("D D B D B B"));
+  const std::string text = joinLines(script("D D B D B B"));
   const OrbitalRow untouched{text4("ZZ  "), 42.0F, 43.0F};
   for (const KindCase& c : cases) {
     SCOPED_TRACE("block column " + std::to_string(c.blockColumn) + ", kind " +
@@ -194,7 +187,7 @@ TEST(CoefficientPass, FailsOnABadFieldOrTheEndOfTheListing) {
   };
   for (const FailureCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const std::string text = joined(c.records);
+    const std::string text = joinLines(c.records);
     const auto reader = readerOver(text);
     OrbitalRowTable table;
     try {
@@ -225,7 +218,7 @@ TEST(CoefficientPass, HoldsThreeHundredRows) {
   };
   for (const CapacityCase& c : cases) {
     SCOPED_TRACE(c.records);
-    const std::string text = joined(script(c.records));
+    const std::string text = joinLines(script(c.records));
     const auto reader = readerOver(text);
     OrbitalRowTable table;
     const CoefficientPass pass(PassKind::SameBlock, statement::SameBlockPass, 2);

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "extract/frontier_extraction.hpp"
-#include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "tests/support/listing_builder.hpp"
+#include "tests/support/memory_run.hpp"
 
 namespace hlext {
 namespace {
@@ -18,31 +18,6 @@ namespace {
 using namespace hlext::testing;
 
 const std::string NotFound = "Eigenvectors are not found\n";
-
-struct Outcome {
-  std::string console;
-  std::string result;
-  bool written = false;
-  std::optional<RecordFailure> failure;
-  std::string diagnostic;
-  std::vector<std::string> warnings;
-};
-
-Outcome runOn(const std::string& listing) {
-  MemoryConnector files(listing);
-  Outcome run;
-  try {
-    FrontierExtraction(files).run();
-  } catch (const RecordError& error) {
-    run.failure = error.failure();
-    run.diagnostic = error.diagnostic();
-  }
-  run.console = files.consoleText();
-  run.result = files.resultText();
-  run.written = files.resultWritten();
-  run.warnings = files.warnings();
-  return run;
-}
 
 // Five rows, no p shells, so the result keeps listing order.
 const std::vector<BasisFunction> Rows = {
@@ -86,7 +61,7 @@ struct RunCase {
 
 void check(const RunCase& c) {
   SCOPED_TRACE(c.name);
-  const Outcome run = runOn(c.listing);
+  const MemoryRun run = runInMemory(c.listing);
   EXPECT_EQ(run.console, c.expected.console);
   if (c.expected.warned == 0) {
     EXPECT_EQ(run.warnings, std::vector<std::string>{});
@@ -296,7 +271,7 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     listing.filler(2).add(c.header ? c.record : fillerRecord(0));
     if (c.header) faulty = listing.size();
     addBlock(listing, 7, 12, Rows);
-    const Outcome run = runOn(listing.text());
+    const MemoryRun run = runInMemory(listing.text());
     ASSERT_TRUE(run.failure.has_value());
     EXPECT_EQ(run.failure->kind, c.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.statement);

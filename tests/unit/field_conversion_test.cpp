@@ -6,8 +6,13 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <iomanip>
 #include <limits>
+#include <ostream>
 #include <string>
+#include <string_view>
+
+#include "tests/support/lines.hpp"
 
 namespace hlext {
 namespace {
@@ -17,6 +22,10 @@ struct IntegerCase {
   bool ok;
   std::int32_t value;
 };
+
+void PrintTo(const IntegerCase& row, std::ostream* os) {
+  *os << '"' << testing::printable(row.field) << '"';
+}
 
 class IntegerFieldTest : public ::testing::TestWithParam<IntegerCase> {};
 
@@ -49,6 +58,15 @@ struct RealCase {
   bool ok;
   float value;
 };
+
+// A long field by its ends and length, so that case names stay short.
+void PrintTo(const RealCase& row, std::ostream* os) {
+  const std::string_view field = row.field;
+  if (field.size() <= 24) *os << '"' << testing::printable(field) << "\" F." << row.decimals;
+  if (field.size() > 24)
+    *os << '"' << field.substr(0, 12) << "..." << field.substr(field.size() - 8) << "\" ("
+        << field.size() << " columns)";
+}
 
 class RealFieldTest : public ::testing::TestWithParam<RealCase> {};
 
@@ -135,6 +153,10 @@ struct IntegerOutputCase {
   const char* text;
 };
 
+void PrintTo(const IntegerOutputCase& row, std::ostream* os) {
+  *os << row.value << " as I" << row.width;
+}
+
 class IntegerOutputTest : public ::testing::TestWithParam<IntegerOutputCase> {};
 
 TEST_P(IntegerOutputTest, Writes) {
@@ -156,6 +178,10 @@ struct RealOutputCase {
   float value;
   const char* text;  // under F10.5
 };
+
+void PrintTo(const RealOutputCase& row, std::ostream* os) {
+  *os << std::setprecision(9) << row.value;
+}
 
 class RealOutputTest : public ::testing::TestWithParam<RealOutputCase> {};
 

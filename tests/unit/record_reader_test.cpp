@@ -15,51 +15,17 @@
 #include <utility>
 #include <vector>
 
-#include "record_io/unit_table.hpp"
-#include "record_test_support.hpp"
+#include "tests/support/error_of.hpp"
+#include "tests/support/lines.hpp"
+#include "tests/support/memory_input.hpp"
+#include "tests/support/read_items.hpp"
 
 namespace hlext {
 namespace {
 
-using record_test::diagnosticOf;
-using record_test::errorOf;
-using record_test::printable;
+using namespace hlext::testing;
 
 constexpr int Statement = 7;
-
-// Hands its bytes out a few at a time, the sizes taken in turn from `sizes`, so that records
-// and terminators straddle refills. Once the bytes are spent it reports `failure`, if any.
-class ChunkedSource final : public ByteSource {
- public:
-  ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {})
-      : bytes_(bytes), sizes_(std::move(sizes)), failure_(std::move(failure)) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t size =
-        std::min({sizes_[turn_++ % sizes_.size()], buffer.size(), bytes_.size()});
-    std::copy_n(bytes_.data(), size, buffer.data());
-    bytes_.remove_prefix(size);
-    return size;
-  }
-  std::string failure() const override { return bytes_.empty() ? failure_ : std::string(); }
-
- private:
-  std::string_view bytes_;
-  std::vector<std::size_t> sizes_;
-  std::size_t turn_ = 0;
-  std::string failure_;
-};
-
-RecordReader memoryReader(std::string_view listing) {
-  MemoryConnector connector(listing);
-  return RecordReader(connector.openInput("hlext.dat").stream, ListingUnit, "hlext.dat");
-}
-
-RecordReader chunkedReader(std::string_view listing, std::vector<std::size_t> sizes,
-                           std::string failure = {}) {
-  return RecordReader(
-      std::make_unique<ChunkedSource>(listing, std::move(sizes), std::move(failure)), ListingUnit,
-      "hlext.dat");
-}
 
 // A record with each text placed at its column (from 1) and blanks in between.
 std::string columns(std::initializer_list<std::pair<int, std::string_view>> parts) {
@@ -70,52 +36,6 @@ std::string columns(std::initializer_list<std::pair<int, std::string_view>> part
   }
   return record;
 }
-
-std::string lines(std::initializer_list<std::string> records) {
-  std::string listing;
-  for (const std::string& record : records) listing += record + "\n";
-  return listing;
-}
-
-// Variables for the first `count` data items of a layout, typed after them.
-class Items {
- public:
-  Items(const Layout& layout, std::size_t count) {
-    for (const LayoutItem& item : layout.items()) {
-      if (list_.size() == count) break;
-      const std::size_t i = list_.size();
-      if (item.kind == LayoutItemKind::Text) list_.emplace_back(&texts_[i]);
-      if (item.kind == LayoutItemKind::Integer) list_.emplace_back(&integers_[i]);
-      if (item.kind == LayoutItemKind::Real) list_.emplace_back(&reals_[i]);
-    }
-  }
-  Items(const Items&) = delete;
-  Items& operator=(const Items&) = delete;
-
-  std::span<const ReadItem> list() const { return list_; }
-
-  // The values joined by '|': texts as they stand, numbers in shortest form.
-  std::string rendered() const {
-    std::string out;
-    for (std::size_t i = 0; i < list_.size(); ++i) {
-      if (i > 0) out += '|';
-      if (std::holds_alternative<Text4*>(list_[i])) out += view(texts_[i]);
-      if (std::holds_alternative<std::int32_t*>(list_[i])) out += std::to_string(integers_[i]);
-      if (std::holds_alternative<float*>(list_[i])) {
-        char text[32];
-        std::snprintf(text, sizeof text, "%g", static_cast<double>(reals_[i]));
-        out += text;
-      }
-    }
-    return out;
-  }
-
- private:
-  std::array<Text4, RecordReader::MaxItems> texts_{};
-  std::array<std::int32_t, RecordReader::MaxItems> integers_{};
-  std::array<float, RecordReader::MaxItems> reals_{};
-  std::vector<ReadItem> list_;
-};
 
 // --- Records consumed by one statement ------------------------------------------------------
 
@@ -223,13 +143,13 @@ const ColumnsCase columnsCases[] = {
     {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC"},
     {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    "},
     {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t"},
-    {"(////,5X,6(7X,I5))", 6, lines({"x", "x", "x", "x", headerRecord}), "7|8|9|1|2|3"},
+    {"(////,5X,6(7X,I5))", 6, joinLines({"x", "x", "x", "x", headerRecord}), "7|8|9|1|2|3"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5"},
     {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7"},
     // Records passed over by record breaks are never converted.
-    {"(/,8X,6F12.5,//)", 6, lines({headerRecord, energyRecord, "abc", "abc"}),
+    {"(/,8X,6F12.5,//)", 6, joinLines({headerRecord, energyRecord, "abc", "abc"}),
      "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
-    {"(////,8X,6F12.5,//)", 6, lines({"a", "b", "c", "d", energyRecord, "e", "f"}),
+    {"(////,8X,6F12.5,//)", 6, joinLines({"a", "b", "c", "d", energyRecord, "e", "f"}),
      "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    12" + energyRecord.substr(8) + "\n",
      "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
@@ -393,14 +313,14 @@ const SplitCase splitCases[] = {
     // The first character of a label in other columns, and in the label's columns of a line
     // that carries another label (a search reads its first record in full, so they follow one).
     {"LabelCharacterElsewhere",
-     lines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
-            columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
+     joinLines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
+                columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
      {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
       "AAAB|AAAA"}},
     // A search for a blank label goes line by line, past records that carry other labels.
     {"BlankLabelAfterOthers",
-     lines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
-            columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
+     joinLines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
+                columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
      {"ONE |1234", "TWO |5678", "ONE |9012", "LAST|    "}},
 };
 
@@ -459,9 +379,9 @@ std::string rhfWith(std::string_view count) { return columns({{11, "RHF "}, {59,
 const ErrorCase errorCases[] = {
     {"(10X,A4,44X,I3)", 2, "", 0, "record 1: end of file"},
     {"(I5)", 0, "", 0, "record 1: end of file"},
-    {"(////,8X,6F12.5,//)", 6, lines({"1", "2", "3", "4", "5"}), 5, "record 6: end of file"},
-    {"(/,8X,6F12.5,//)", 6, lines({"1", "2", "3"}), 3, "record 4: end of file"},
-    {"(////,5X,6(7X,I5))", 6, lines({"1", "2", "3"}), 3, "record 4: end of file"},
+    {"(////,8X,6F12.5,//)", 6, joinLines({"1", "2", "3", "4", "5"}), 5, "record 6: end of file"},
+    {"(/,8X,6F12.5,//)", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},
+    {"(////,5X,6(7X,I5))", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},
     {"(10X,A4,44X,I3)", 2, rhfWith("abc"), 1, R"(record 1, columns 59-61 "abc": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith("1.5"), 1, R"(record 1, columns 59-61 "1.5": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith(" \t4"), 1, R"(record 1, columns 59-61 " \t4": bad integer)"},
@@ -479,7 +399,7 @@ const ErrorCase errorCases[] = {
      1, R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
      R"(record 1, columns 13-17 "0.249": bad integer)"},
-    {"(/,8X,6F12.5,//)", 6, lines({"", columns({{33, " 1.0\t"}})}), 2,
+    {"(/,8X,6F12.5,//)", 6, joinLines({"", columns({{33, " 1.0\t"}})}), 2,
      R"(record 2, columns 33-44 " 1.0\t       ": bad real)"},
     // The comma moves the second real field four columns to the left.
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    121.5,x\n", 1,
@@ -539,7 +459,7 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
 }
 
 TEST(RejectTest, ItemAndRecordAreNamed) {
-  const std::string listing = rhfWith(" -2") + lines({"x", columns({{9, "1.0"}}), "y", "z"});
+  const std::string listing = rhfWith(" -2") + joinLines({"x", columns({{9, "1.0"}}), "y", "z"});
   RecordReader reader = memoryReader(listing);
   const Layout search = Layout::parse("(10X,A4,44X,I3)");
   Items items(search, 2);

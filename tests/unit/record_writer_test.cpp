@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <new>
 #include <optional>
 #include <ostream>
@@ -12,13 +11,14 @@
 #include <vector>
 
 #include "record_io/record_error.hpp"
-#include "record_test_support.hpp"
+#include "tests/support/error_of.hpp"
+#include "tests/support/lines.hpp"
 
 namespace hlext {
 namespace {
 
-using record_test::errorOf;
-using record_test::printable;
+using testing::errorOf;
+using testing::printable;
 
 struct FormatCase {
   const char* layout;
@@ -42,8 +42,7 @@ TEST_P(RecordFormatTest, WritesEveryRecordWithItsLineFeed) {
 constexpr const char* EnergyLine = "(//,'    E (',I3,' ) = ',F10.5)";
 
 const FormatCase formatCases[] = {
-    {"(I5)", {12}, "   12\n"},
-    {"(I5)", {-7}, "   -7\n"},
+    // Fields as IntegerOutputTest and RealOutputTest write them, each record ending in a line feed.
     {"(I5)", {123456}, "*****\n"},
     {EnergyLine, {12, -11.23456F}, "\n\n    E ( 12 ) =  -11.23456\n"},
     {EnergyLine, {1000, 10000.0F}, "\n\n    E (*** ) = **********\n"},
@@ -59,46 +58,6 @@ const FormatCase formatCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordFormatTest, ::testing::ValuesIn(formatCases));
-
-struct ValueRunCase {
-  int count;
-  std::vector<std::size_t> lengths;  // of the records written
-};
-
-void PrintTo(const ValueRunCase& row, std::ostream* os) { *os << row.count << " values"; }
-
-class ValueRunTest : public ::testing::TestWithParam<ValueRunCase> {};
-
-// "(12F10.5)" puts twelve values to a record and the rest on the next; a full record is never
-// followed by an empty one.
-TEST_P(ValueRunTest, TwelveValuesToARecord) {
-  const ValueRunCase& row = GetParam();
-  std::vector<WriteItem> items;
-  std::string expected;
-  for (int i = 0; i < row.count; ++i) {
-    const float value = static_cast<float>(i) - 7.25F;
-    items.emplace_back(value);
-    char field[16];
-    std::snprintf(field, sizeof field, "%10.5f", static_cast<double>(value));
-    expected += field;
-    if (i % 12 == 11 || i == row.count - 1) expected += '\n';
-  }
-  if (row.count == 0) expected = "\n";
-  std::string out;
-  RecordWriter::format(out, Layout::parse("(12F10.5)"), items);
-  EXPECT_EQ(out, expected);
-  std::vector<std::size_t> lengths;
-  for (std::size_t begin = 0, end = 0; (end = out.find('\n', begin)) != std::string::npos;
-       begin = end + 1)
-    lengths.push_back(end - begin);
-  EXPECT_EQ(lengths, row.lengths);
-}
-
-const ValueRunCase valueRunCases[] = {
-    {0, {0}}, {1, {10}}, {12, {120}}, {13, {120, 10}}, {24, {120, 120}}, {25, {120, 120, 10}},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, ValueRunTest, ::testing::ValuesIn(valueRunCases));
 
 // A sink that keeps what it is given and fails on request, giving a reason or, with
 // outOfMemory, finding no memory for it.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -42,12 +43,17 @@ std::vector<float> quarters(int count, float sign) {
   return values;
 }
 
-const std::string TwelveQuarters =
-    "   0.25000   0.50000   0.75000   1.00000   1.25000   1.50000"
-    "   1.75000   2.00000   2.25000   2.50000   2.75000   3.00000\n";
-const std::string TwelveNegativeQuarters =
-    "  -0.25000  -0.50000  -0.75000  -1.00000  -1.25000  -1.50000"
-    "  -1.75000  -2.00000  -2.25000  -2.50000  -2.75000  -3.00000\n";
+// Values under F10.5 as printf rounds them, twelve to a record; no values make an empty record,
+// and a full record is never followed by an empty one.
+std::string records(const std::vector<float>& values) {
+  std::string text = values.empty() ? "\n" : "";
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    char field[16];
+    std::snprintf(field, sizeof field, "%10.5f", static_cast<double>(values[i]));
+    text += field + std::string(i % 12 == 11 || i + 1 == values.size() ? "\n" : "");
+  }
+  return text;
+}
 
 TEST(WriteResult, Layouts) {
   struct ResultCase {
@@ -65,12 +71,19 @@ TEST(WriteResult, Layouts) {
       {"twelve rows", written(12, -11.23456F, 1.5F, quarters(12, 1), quarters(12, -1)),
        "   12\n"
        "\n\n    E ( 12 ) =  -11.23456\n" +
-           TwelveQuarters + "\n\n    E ( 13 ) =    1.50000\n" + TwelveNegativeQuarters},
+           records(quarters(12, 1)) + "\n\n    E ( 13 ) =    1.50000\n" +
+           records(quarters(12, -1))},
       {"thirteen rows", written(5, 0.0F, -0.0F, quarters(13, 1), quarters(13, -1)),
        "   13\n"
        "\n\n    E (  5 ) =    0.00000\n" +
-           TwelveQuarters + "   3.25000\n" + "\n\n    E (  6 ) =   -0.00000\n" +
-           TwelveNegativeQuarters + "  -3.25000\n"},
+           records(quarters(13, 1)) + "\n\n    E (  6 ) =   -0.00000\n" +
+           records(quarters(13, -1))},
+      {"twenty-four rows", written(2, 0.5F, 1.0F, quarters(24, 1), quarters(24, -1)),
+       "   24\n\n\n    E (  2 ) =    0.50000\n" + records(quarters(24, 1)) +
+           "\n\n    E (  3 ) =    1.00000\n" + records(quarters(24, -1))},
+      {"twenty-five rows", written(2, 0.5F, 1.0F, quarters(25, 1), quarters(25, -1)),
+       "   25\n\n\n    E (  2 ) =    0.50000\n" + records(quarters(25, 1)) +
+           "\n\n    E (  3 ) =    1.00000\n" + records(quarters(25, -1))},
       {"values that do not fit",
        written(3, 10000.0F, -999.5F,
                {10000.0F, 0.5F, -1000.0F, 9999.9990234375F, -999.9999389648438F},

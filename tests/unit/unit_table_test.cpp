@@ -11,12 +11,12 @@
 #include <string>
 #include <utility>
 
-#include "record_test_support.hpp"
+#include "tests/support/error_of.hpp"
 
 namespace hlext {
 namespace {
 
-using record_test::errorOf;
+using testing::errorOf;
 
 TEST(UnitTableTest, ConnectsTheThreeUnits) {
   MemoryConnector connector("RHF  first\nsecond");
@@ -95,7 +95,8 @@ struct OpenFailureCase {
 };
 
 void PrintTo(const OpenFailureCase& row, std::ostream* os) {
-  *os << "statement " << row.statement << " unit " << row.unit;
+  *os << "statement " << row.statement << " unit " << row.unit
+      << (row.outOfMemory ? " no memory" : "");
 }
 
 class OpenFailureTest : public ::testing::TestWithParam<OpenFailureCase> {};

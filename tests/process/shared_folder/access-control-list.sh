@@ -1,4 +1,5 @@
 # A result file with an access control list keeps it, and its links keep theirs.
+descriptors a stream keeps no access control list
 need setfacl getfacl
 ln -s a.dat hlext.dat; cp b.expected fort.50; setfacl -m u:1002:rw fort.50
 "$HLEXT1" >/dev/null && cmp -s fort.50 a.expected || exit 1

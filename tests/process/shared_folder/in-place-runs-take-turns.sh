@@ -1,4 +1,5 @@
 # Runs that write one file in place take turns, and wait for a reader's lock of either kind.
+descriptors a stream takes no lock
 need python3 flock
 cp b.expected fort.50; ln fort.50 second.50; ln -s a.dat hlext.dat
 # While another process holds a record lock or a whole-file lock, a run waits for it.

@@ -1,6 +1,7 @@
 # Each failure of the file layer ends the run as it should: where writing in place can do
 # without what failed, the run does so; otherwise its status and diagnostic tell, and fort.50
 # keeps its old result.
+descriptors the failures are those of descriptors
 need strace
 ln -s a.dat hlext.dat
 # Sets fort.50 up to be replaced, written in place (a second link) or read from a FIFO.
@@ -12,14 +13,19 @@ prepare() {
     *) cp b.expected fort.50 ;;
   esac
 }
-# The call, which of its trace lines to fail (the first, or the last, that holds the text), the
-# error, how fort.50 is written, the status, fort.50 afterwards (- for a FIFO: what its reader
-# got), and the end of the last line of standard error (- for none).
+# The call, which of its calls to fail (the first, or the last, that holds the text, or for close
+# and read the last on the file the text names), the error, how fort.50 is written, the status,
+# fort.50 afterwards (- for a FIFO: what its reader got), and the end of the last line of
+# standard error (- for none).
 while read -r call which text error place status result message; do
   prepare "$place"
-  strace -o trace -e trace="$call" "$HLEXT1" >/dev/null 2>&1; wait
-  at=$(grep -n -e "$text" trace | "$which" -1 | cut -d: -f1)
-  [ -n "$at" ] || { echo "no $text in the trace of $call"; exit 1; }
+  strace -o trace -e trace="openat,$call" "$HLEXT1" >/dev/null 2>&1; wait
+  case $call in
+    close | read) fd=$(grep "\"$text\"" trace | tail -1 | sed 's/.*= //'); line="^$call($fd[,)]" ;;
+    *) line="^$call(.*$text" ;;
+  esac
+  at=$(grep -e "^$call(" trace | grep -n -e "$line" | "$which" -1 | cut -d: -f1)
+  [ -n "$at" ] || { echo "no $line in the trace of $call"; exit 1; }
   prepare "$place"
   strace -o /dev/null -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
     >/dev/null 2>err
@@ -28,7 +34,7 @@ while read -r call which text error place status result message; do
   if [ "$message" = - ]; then [ ! -s err ]; else tail -1 err | grep -q -e "$message\$"; fi
   if [ $? != 0 ] || [ $got != "$status" ] || ! cmp -s "$seen" "$result" ||
      [ -n "$(ls -A | grep '\.new$')" ]; then
-    echo "$call failing with $error: status $got, $(tail -1 err)"; exit 1
+    echo "$call $at failing with $error ($place): status $got, $(tail -1 err)"; exit 1
   fi
 done <<'ROWS'
 openat head O_EXCL EIO replace 2 b.expected write failed: Input/output error
@@ -40,8 +46,8 @@ rename head fort.50 EBUSY replace 0 a.expected -
 rename head fort.50 EXDEV replace 0 a.expected -
 fcntl head F_SETLK EIO in-place 2 b.expected write failed: Input/output error
 flock head LOCK_EX EIO in-place 2 b.expected write failed: Input/output error
-ftruncate head ftruncate EIO in-place 2 b.expected write failed: Input/output error
-close tail close(4) EIO in-place 2 a.expected write failed: Input/output error
-close tail close(4) EIO fifo 2 - write failed: Input/output error
-read head read(3 EIO replace 2 b.expected read failed: Input/output error
+ftruncate head 0) EIO in-place 2 b.expected write failed: Input/output error
+close tail fort.50 EIO in-place 2 a.expected write failed: Input/output error
+close tail fort.50 EIO fifo 2 - write failed: Input/output error
+read head hlext.dat EIO replace 2 b.expected read failed: Input/output error
 ROWS

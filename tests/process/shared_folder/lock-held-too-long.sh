@@ -1,5 +1,6 @@
 # A lock another process keeps ends the run after the bound: a warning names the holder after a
 # second, then the run fails with fort.50 untouched.
+descriptors a stream takes no lock
 need python3
 cp b.expected fort.50; ln fort.50 second.50; ln -s a.dat hlext.dat
 python3 -c 'import fcntl, time

@@ -1,5 +1,6 @@
 # The old result stays when the new one cannot fit: a file-size limit, and a full device
 # (written in place both, as a second link makes it).
+descriptors a stream reserves no room
 ln -s c.dat hlext.dat; cp a.expected fort.50; ln fort.50 second.50
 # Standard error goes through a pipe: the limit is for files.
 (ulimit -f 0; "$HLEXT1" 2>&1 >/dev/null; echo "status $?") | cat >err

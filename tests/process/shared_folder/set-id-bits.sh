@@ -1,5 +1,6 @@
 # A result file with set-user-id and set-group-id bits, written in place by its owner (who is
 # not root, since root's writes keep them), keeps them.
+descriptors a stream keeps no set-id bits
 ln -s a.dat hlext.dat; cp b.expected fort.50; ln fort.50 second.50
 if [ "$(id -u)" = 0 ]; then
   need setpriv

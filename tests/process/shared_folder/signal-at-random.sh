@@ -1,5 +1,6 @@
 # A run ended by a signal at any moment leaves one whole result and no other file, and its
 # status is 0 exactly when that result is its own.
+descriptors only descriptors can hold every signal
 cp b.expected fort.50; ln -s a.dat hlext.dat
 for mode in replace in-place; do
   [ $mode = in-place ] && ln fort.50 second.50

@@ -1,6 +1,7 @@
 # Every catchable signal that would end a run is held while fort.50 is committed: before the
 # commit point it undoes the run's file work and ends the run by that signal; after it, the
 # run finishes its result and ends with status 0.
+descriptors only descriptors can hold every signal
 need strace
 ln -s a.dat hlext.dat
 while read -r call when signal place status result; do

@@ -1,0 +1,35 @@
+#include "tests/support/memory_input.hpp"
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "record_io/unit_table.hpp"
+
+namespace hlext::testing {
+
+ChunkedSource::ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes,
+                             std::string failure)
+    : bytes_(bytes), sizes_(std::move(sizes)), failure_(std::move(failure)) {}
+
+std::size_t ChunkedSource::read(std::span<char> buffer) {
+  const std::size_t size =
+      std::min({sizes_[turn_++ % sizes_.size()], buffer.size(), bytes_.size()});
+  std::copy_n(bytes_.data(), size, buffer.data());
+  bytes_.remove_prefix(size);
+  return size;
+}
+
+RecordReader memoryReader(std::string_view listing) {
+  MemoryConnector connector(listing);
+  return RecordReader(connector.openInput("hlext.dat").stream, ListingUnit, "hlext.dat");
+}
+
+RecordReader chunkedReader(std::string_view listing, std::vector<std::size_t> sizes,
+                           std::string failure) {
+  return RecordReader(
+      std::make_unique<ChunkedSource>(listing, std::move(sizes), std::move(failure)), ListingUnit,
+      "hlext.dat");
+}
+
+}  // namespace hlext::testing

@@ -1,0 +1,36 @@
+// A listing in memory as a unit's input: whole, or handed over a few bytes at a time so that
+// records and line ends straddle refills.
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "record_io/byte_stream.hpp"
+#include "record_io/record_reader.hpp"
+
+namespace hlext::testing {
+
+// Hands its bytes out in reads of the sizes in `sizes`, taken in turn. Once the bytes are
+// spent it reports `failure`, if any.
+class ChunkedSource final : public ByteSource {
+ public:
+  ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {});
+  std::size_t read(std::span<char> buffer) override;
+  std::string failure() const override { return bytes_.empty() ? failure_ : std::string(); }
+
+ private:
+  std::string_view bytes_;
+  std::vector<std::size_t> sizes_;
+  std::size_t turn_ = 0;
+  std::string failure_;
+};
+
+// Readers of unit 4 ("hlext.dat") over `listing`, which must outlive them.
+RecordReader memoryReader(std::string_view listing);
+RecordReader chunkedReader(std::string_view listing, std::vector<std::size_t> sizes,
+                           std::string failure = {});
+
+}  // namespace hlext::testing

@@ -1,0 +1,24 @@
+#include "tests/support/memory_run.hpp"
+
+#include "extract/frontier_extraction.hpp"
+#include "record_io/byte_stream.hpp"
+
+namespace hlext::testing {
+
+MemoryRun runInMemory(std::string_view listing) {
+  MemoryConnector files(listing);
+  MemoryRun run;
+  try {
+    FrontierExtraction(files).run();
+  } catch (const RecordError& error) {
+    run.failure = error.failure();
+    run.diagnostic = error.diagnostic();
+  }
+  run.console = files.consoleText();
+  run.result = files.resultText();
+  run.written = files.resultWritten();
+  run.warnings = files.warnings();
+  return run;
+}
+
+}  // namespace hlext::testing
