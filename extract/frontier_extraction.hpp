@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -42,8 +43,7 @@ class FrontierExtraction {
   void warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount, long long countRecord);
   void checkNextColumn();
   void echo(Statement statement, std::int32_t value);
-  void warn(Statement statement, long long record, std::string message,
-            const ReadField* field = nullptr);
+  void warn(Statement statement, FieldPlace place, std::string message);
 
   // What the last search looked for, and the first record it read.
   struct SearchTrail {

@@ -148,8 +148,8 @@ struct CountView {
   std::string seen;      // its label and count, or the text of a count that does not convert
 };
 
-std::string countSeen(const Items& items, const std::optional<hlext::BadField>& bad) {
-  if (bad) return "bad " + bad->text;
+std::string countSeen(const Items& items, const std::optional<hlext::FieldFault>& bad) {
+  if (bad) return "bad " + bad->place.text;
   std::string seen;
   items.appendTo(seen);
   return seen;
@@ -173,11 +173,11 @@ std::vector<CountView> countViews(std::string_view input) {
   return views;
 }
 
-void checkBadField(const hlext::BadField& bad, long long before, long long after) {
-  if (bad.record <= before || bad.record > after)
+void checkBadField(const hlext::FieldFault& bad, long long before, long long after) {
+  if (bad.place.record <= before || bad.place.record > after)
     finding("a bad field outside the records the statement read");
-  if (bad.firstColumn < 1 || bad.lastColumn > hlext::RecordReader::RecordReach ||
-      static_cast<int>(bad.text.size()) != bad.lastColumn - bad.firstColumn + 1)
+  if (bad.place.firstColumn < 1 || bad.place.lastColumn > hlext::RecordReader::RecordReach ||
+      static_cast<int>(bad.place.text.size()) != bad.place.lastColumn - bad.place.firstColumn + 1)
     finding("a bad field whose columns do not match its text");
 }
 
@@ -250,7 +250,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
       if (statement.tolerant) {
         if (const auto bad = reader.scan(1, *statement.layout, items.list)) {
           checkBadField(*bad, before, reader.recordNumber());
-          trace += "bad " + std::to_string(bad->record) + ' ' + bad->text + '\n';
+          trace += "bad " + std::to_string(bad->place.record) + ' ' + bad->place.text + '\n';
           continue;
         }
       } else {

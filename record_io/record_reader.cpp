@@ -82,13 +82,13 @@ void RecordReader::read(Statement statement, const Layout& layout,
   if (auto bad = walk(statement, layout, items)) reject(*bad);
 }
 
-std::optional<BadField> RecordReader::scan(Statement statement, const Layout& layout,
-                                           std::span<const ReadItem> items) {
+std::optional<FieldFault> RecordReader::scan(Statement statement, const Layout& layout,
+                                             std::span<const ReadItem> items) {
   return walk(statement, layout, items);
 }
 
-std::optional<BadField> RecordReader::walk(Statement statement, const Layout& layout,
-                                           std::span<const ReadItem> items) {
+std::optional<FieldFault> RecordReader::walk(Statement statement, const Layout& layout,
+                                             std::span<const ReadItem> items) {
   assert(items.size() <= MaxItems);
   assert(items.size() <= static_cast<std::size_t>(layout.dataItemCount()));
   assert(layout.reach() <= RecordReach);
@@ -97,8 +97,8 @@ std::optional<BadField> RecordReader::walk(Statement statement, const Layout& la
 }
 
 // Walks the layout from the current record on.
-std::optional<BadField> RecordReader::walkRecord(Statement statement, const Layout& layout,
-                                                 std::span<const ReadItem> items) {
+std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const Layout& layout,
+                                                   std::span<const ReadItem> items) {
   int column = 0;
   std::size_t next = 0;
   for (const LayoutItem& item : layout.items()) {
@@ -363,9 +363,9 @@ RecordReader::KeyLanding RecordReader::landingOf(const Label& label, const char*
   return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset)};
 }
 
-std::optional<BadField> RecordReader::convert(Statement statement, const LayoutItem& field,
-                                              const ReadItem& item, int& column,
-                                              std::size_t index) {
+std::optional<FieldFault> RecordReader::convert(Statement statement, const LayoutItem& field,
+                                                const ReadItem& item, int& column,
+                                                std::size_t index) {
   std::string_view text(columns_.data() + column, static_cast<std::size_t>(field.width));
   int advance = field.width;
   if (field.kind != LayoutItemKind::Text && recordHasComma_) {
@@ -376,7 +376,8 @@ std::optional<BadField> RecordReader::convert(Statement statement, const LayoutI
       advance = static_cast<int>(comma) + 1;
     }
   }
-  spots_[index] = {record_, column + 1, column + static_cast<int>(text.size()), text};
+  const ItemColumns columns{record_, column + 1, column + static_cast<int>(text.size())};
+  itemColumns_[index] = columns;
   column += advance;
 
   ErrorKind failure = ErrorKind::BadInteger;
@@ -397,70 +398,46 @@ std::optional<BadField> RecordReader::convert(Statement statement, const LayoutI
     failure = ErrorKind::BadReal;
   }
   if (ok) return std::nullopt;
-  const FieldSpot& spot = spots_[index];
-  return BadField{failure,          statement,       spot.record,
-                  spot.firstColumn, spot.lastColumn, std::string(text)};
+  return FieldFault{failure,
+                    statement,
+                    {columns.record, columns.firstColumn, columns.lastColumn, std::string(text)}};
 }
 
-ReadField RecordReader::field(std::size_t index) const {
+FieldPlace RecordReader::field(std::size_t index) const {
   assert(index < MaxItems);
-  const FieldSpot& spot = spots_[index];
-  assert(spot.record == record_);
-  return {spot.record, spot.firstColumn, spot.lastColumn, std::string(spot.text)};
+  const ItemColumns& columns = itemColumns_[index];
+  FieldPlace place{columns.record, columns.firstColumn, columns.lastColumn, {}};
+  if (columns.record == record_)
+    place.text.assign(columns_.data() + columns.firstColumn - 1,
+                      static_cast<std::size_t>(columns.lastColumn - columns.firstColumn + 1));
+  return place;
 }
 
-RecordWarning RecordReader::warning(Statement statement, long long record,
+RecordWarning RecordReader::warning(Statement statement, FieldPlace place,
                                     std::string message) const {
-  RecordWarning warning;
-  warning.statement = statement;
-  warning.unit = unit_;
-  warning.fileName = fileName_;
-  warning.record = record;
-  warning.message = std::move(message);
-  return warning;
+  return {statement, unit_, fileName_, std::move(place), std::move(message)};
 }
 
-void RecordReader::reject(const BadField& field) const {
-  RecordFailure failure = failureAt(field.statement, field.kind);
-  failure.record = field.record;
-  failure.firstColumn = field.firstColumn;
-  failure.lastColumn = field.lastColumn;
-  failure.fieldText = field.text;
-  raiseRecordError(std::move(failure));
+void RecordReader::reject(const FieldFault& fault) const {
+  raiseRecordError(failureAt(fault.statement, fault.kind, fault.place));
 }
 
-void RecordReader::rejectItem(Statement statement, std::size_t index, ErrorKind kind) const {
-  assert(index < MaxItems);
-  const FieldSpot& spot = spots_[index];
-  RecordFailure failure = failureAt(statement, kind);
-  failure.record = spot.record;
-  failure.firstColumn = spot.firstColumn;
-  failure.lastColumn = spot.lastColumn;
-  if (spot.record == record_) failure.fieldText = std::string(spot.text);
-  raiseRecordError(std::move(failure));
-}
-
-void RecordReader::rejectRecord(Statement statement, ErrorKind kind, std::string reason) const {
-  RecordFailure failure = failureAt(statement, kind);
+void RecordReader::rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
+                            std::string reason) const {
+  RecordFailure failure = failureAt(statement, ErrorKind::Unusable, place);
+  failure.unusableAs = kind;
   failure.reason = std::move(reason);
   raiseRecordError(std::move(failure));
 }
 
-RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind) const {
-  RecordFailure failure;
-  failure.kind = kind;
-  failure.statement = statement;
-  failure.unit = unit_;
-  failure.fileName = fileName_;
-  failure.record = record_;
-  return failure;
+RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind, FieldPlace place) const {
+  return {kind, {}, statement, unit_, fileName_, std::move(place), {}};
 }
 
 void RecordReader::startRecord(Statement statement) {
   if (nextRecord()) return;
-  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile);
   // The record that was wanted and is not there.
-  failure.record = record_ + 1;
+  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, {record_ + 1, 0, 0, {}});
   failure.reason = source_->failure();
   if (!failure.reason.empty()) failure.kind = ErrorKind::ReadFailed;
   raiseRecordError(std::move(failure));

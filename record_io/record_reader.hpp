@@ -8,6 +8,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
@@ -18,13 +19,10 @@
 namespace hlext {
 
 // A field that did not convert, as found by a tolerant read.
-struct BadField {
+struct FieldFault {
   ErrorKind kind = ErrorKind::BadInteger;
   Statement statement;
-  long long record = 0;
-  int firstColumn = 0;
-  int lastColumn = 0;
-  std::string text;
+  FieldPlace place;
 };
 
 // A second label a search looks out for in the records it passes over, while it stops only at
@@ -40,15 +38,7 @@ struct WatchedLabel {
   Text4 wanted{};
   std::span<const ReadItem> items;
   long long record = 0;  // the line number of that record; 0 while none was passed over
-  std::optional<BadField> bad;
-};
-
-// Where a field of the last statement was read from, and its text.
-struct ReadField {
-  long long record = 0;
-  int firstColumn = 0;
-  int lastColumn = 0;
-  std::string text;
+  std::optional<FieldFault> bad;
 };
 
 class RecordReader {
@@ -64,8 +54,8 @@ class RecordReader {
 
   // The same, but a field that does not convert ends the statement and is handed back instead
   // of raised; items before it are filled. The end of the input still raises.
-  [[nodiscard]] std::optional<BadField> scan(Statement statement, const Layout& layout,
-                                             std::span<const ReadItem> items);
+  [[nodiscard]] std::optional<FieldFault> scan(Statement statement, const Layout& layout,
+                                               std::span<const ReadItem> items);
 
   // A search statement: reads at most `limit` records and stops at the first whose label (the
   // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
@@ -77,19 +67,20 @@ class RecordReader {
               const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
 
   // Raise a RecordError for a bad field found by scan().
-  [[noreturn]] void reject(const BadField& field) const;
-  // Raise a RecordError of `kind` for item `index` of the last statement: its value converted
-  // but the extraction cannot use it.
-  [[noreturn]] void rejectItem(Statement statement, std::size_t index, ErrorKind kind) const;
-  // Raise a RecordError of `kind` for the last record read.
-  [[noreturn]] void rejectRecord(Statement statement, ErrorKind kind, std::string reason) const;
+  [[noreturn]] void reject(const FieldFault& fault) const;
+  // Raise a RecordError for a value at `place` that converted but that the caller cannot use,
+  // under the caller's name for the kind and with its reason, if any.
+  [[noreturn]] void rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
+                             std::string reason = {}) const;
 
-  // Where item `index` of the last statement was read from, while its record is the last one
-  // read.
-  ReadField field(std::size_t index) const;
+  // Where item `index` of the last statement was read from; with its text while its record is
+  // the last one read.
+  FieldPlace field(std::size_t index) const;
+  // The last record read, as a place.
+  FieldPlace lastRecord() const { return {record_, 0, 0, {}}; }
 
-  // A warning about the listing, placed at `record` of this unit (0: at no single record).
-  RecordWarning warning(Statement statement, long long record, std::string message) const;
+  // A warning about the listing, placed at `place` of this unit (record 0: at no single record).
+  RecordWarning warning(Statement statement, FieldPlace place, std::string message) const;
 
   const std::string& fileName() const { return fileName_; }
 
@@ -97,17 +88,17 @@ class RecordReader {
   long long recordNumber() const { return record_; }
 
  private:
-  struct FieldSpot {
+  // The columns an item was read from; its text is in columns_ while the record is current.
+  struct ItemColumns {
     long long record = 0;
     int firstColumn = 0;
     int lastColumn = 0;
-    std::string_view text;  // valid while the record is current
   };
 
-  std::optional<BadField> walk(Statement statement, const Layout& layout,
-                               std::span<const ReadItem> items);
-  std::optional<BadField> walkRecord(Statement statement, const Layout& layout,
-                                     std::span<const ReadItem> items);
+  std::optional<FieldFault> walk(Statement statement, const Layout& layout,
+                                 std::span<const ReadItem> items);
+  std::optional<FieldFault> walkRecord(Statement statement, const Layout& layout,
+                                       std::span<const ReadItem> items);
   struct Label;
   struct Watch;
   bool searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
@@ -119,12 +110,12 @@ class RecordReader {
   struct KeyLanding;
   static KeyLanding landingOf(const Label& label, const char* line, const char* key,
                               const char* end);
-  std::optional<BadField> convert(Statement statement, const LayoutItem& field,
-                                  const ReadItem& item, int& column, std::size_t index);
+  std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
+                                    const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);
   bool nextRecord();
   bool refill();
-  RecordFailure failureAt(Statement statement, ErrorKind kind) const;
+  RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
   std::unique_ptr<ByteSource> source_;
   int unit_;
@@ -141,7 +132,7 @@ class RecordReader {
   int length_ = 0;  // characters of the current record kept in columns_
   bool recordHasComma_ = false;
   long long record_ = 0;
-  std::array<FieldSpot, MaxItems> spots_{};
+  std::array<ItemColumns, MaxItems> itemColumns_{};
 };
 
 }  // namespace hlext

@@ -101,7 +101,7 @@ void check(const RunCase& c) {
     EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.expected.statement) << run.diagnostic;
     EXPECT_EQ(run.failure->unit, ListingUnit);
-    EXPECT_EQ(run.failure->record, c.expected.record) << run.diagnostic;
+    EXPECT_EQ(run.failure->place.record, c.expected.record) << run.diagnostic;
     EXPECT_FALSE(run.written);
   } else {
     ASSERT_FALSE(run.failure.has_value()) << run.diagnostic;
@@ -268,23 +268,20 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     const char* name;
     std::string record;  // stands in for the occupied-count record or the second header
     bool header;
-    ErrorKind kind;
+    std::string_view kind;  // as the diagnostic names it
     int statement, firstColumn, lastColumn;
     const char* field;
   };
   const BadCase cases[] = {
-      {"letters for N", occupiedCountRecord("ABC"), false, ErrorKind::BadInteger, 13, 59, 61,
-       "ABC"},
-      {"N of 0", occupiedCountRecord(0), false, ErrorKind::BadOccupiedCount, 13, 59, 61, "  0"},
-      {"N blank", occupiedCountRecord("   "), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
-       "   "},
-      {"N negative", occupiedCountRecord(-3), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
-       " -3"},
+      {"letters for N", occupiedCountRecord("ABC"), false, "bad integer", 13, 59, 61, "ABC"},
+      {"N of 0", occupiedCountRecord(0), false, "bad occupied count", 13, 59, 61, "  0"},
+      {"N blank", occupiedCountRecord("   "), false, "bad occupied count", 13, 59, 61, "   "},
+      {"N negative", occupiedCountRecord(-3), false, "bad occupied count", 13, 59, 61, " -3"},
       {"decimal in the first orbital column", overwrite(headerRecord({7}), 13, "0.249"), true,
-       ErrorKind::BadInteger, 32, 13, 17, "0.249"},
+       "bad integer", 32, 13, 17, "0.249"},
       {"letter in the sixth orbital column",
-       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, ErrorKind::BadInteger, 32, 73,
-       77, "  1x2"},
+       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, "bad integer", 32, 73, 77,
+       "  1x2"},
   };
   for (const BadCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -298,12 +295,12 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     addBlock(listing, 7, 12, Rows);
     const Outcome run = runOn(listing.text());
     ASSERT_TRUE(run.failure.has_value());
-    EXPECT_EQ(run.failure->kind, c.kind) << run.diagnostic;
+    EXPECT_EQ(kindName(*run.failure), c.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.statement);
-    EXPECT_EQ(run.failure->record, faulty);
-    EXPECT_EQ(run.failure->firstColumn, c.firstColumn);
-    EXPECT_EQ(run.failure->lastColumn, c.lastColumn);
-    EXPECT_EQ(run.failure->fieldText, c.field);
+    EXPECT_EQ(run.failure->place.record, faulty);
+    EXPECT_EQ(run.failure->place.firstColumn, c.firstColumn);
+    EXPECT_EQ(run.failure->place.lastColumn, c.lastColumn);
+    EXPECT_EQ(run.failure->place.text, c.field);
     // N is echoed only once it has been found usable.
     EXPECT_EQ(run.console, c.header ? "    8\n" : "");
     EXPECT_FALSE(run.written);

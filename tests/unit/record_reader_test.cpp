@@ -253,7 +253,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
         errorOf([&] { reader.read(Statement, layout, items.list()); });
     if (error) {
       EXPECT_EQ(error->kind(), ErrorKind::EndOfFile);
-      EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+      EXPECT_EQ(error->failure().place.record, static_cast<long long>(records.size()) + 1);
       return records;
     }
     records.push_back(items.rendered());
@@ -339,7 +339,7 @@ void searchEach(const std::function<RecordReader()>& open,
     const std::optional<RecordError> error = errorOf(
         [&] { reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000); });
     ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+    EXPECT_EQ(error->failure().place.record, static_cast<long long>(records.size()) + 1);
   }
 }
 
@@ -520,7 +520,7 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   RecordReader reader = memoryReader(listing);
   const Layout layout = Layout::parse("(10X,A4,44X,I3)");
   Items items(layout, 2);
-  const std::optional<BadField> bad = reader.scan(13, layout, items.list());
+  const std::optional<FieldFault> bad = reader.scan(13, layout, items.list());
   ASSERT_TRUE(bad.has_value());
   EXPECT_EQ(items.rendered().substr(0, 4), "RHF ");  // items before the bad one are filled
   EXPECT_EQ(reader.recordNumber(), 1);
@@ -544,7 +544,7 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   const Layout search = Layout::parse("(10X,A4,44X,I3)");
   Items items(search, 2);
   reader.read(13, search, items.list());
-  EXPECT_EQ(diagnosticOf([&] { reader.rejectItem(13, 1, ErrorKind::BadOccupiedCount); }),
+  EXPECT_EQ(diagnosticOf([&] { reader.rejectAs(13, "bad occupied count", reader.field(1)); }),
             "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \" -2\": "
             "bad occupied count");
 
@@ -553,14 +553,16 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   Items reals(energies, 6);
   reader.read(46, energies, reals.list());
   const std::optional<RecordError> item =
-      errorOf([&] { reader.rejectItem(46, 0, ErrorKind::BadReal); });
+      errorOf([&] { reader.rejectAs(46, "unusable energy", reader.field(0)); });
   ASSERT_TRUE(item.has_value());
-  EXPECT_EQ(item->failure().record, 3);
-  EXPECT_EQ(item->failure().firstColumn, 9);
-  EXPECT_EQ(item->failure().lastColumn, 20);
+  EXPECT_EQ(item->failure().place.record, 3);
+  EXPECT_EQ(item->failure().place.firstColumn, 9);
+  EXPECT_EQ(item->failure().place.lastColumn, 20);
+  EXPECT_EQ(item->failure().place.text, "");  // its record is no longer the current one
 
-  const std::optional<RecordError> record = errorOf(
-      [&] { reader.rejectRecord(57, ErrorKind::TooManyRows, "at most 300 rows in a block"); });
+  const std::optional<RecordError> record = errorOf([&] {
+    reader.rejectAs(57, "too many rows", reader.lastRecord(), "at most 300 rows in a block");
+  });
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->diagnostic(),
             "hlext1: statement 57, unit 4 (hlext.dat), record 5: too many rows: at most 300 rows "
