@@ -161,16 +161,27 @@ bool FrontierExtraction::search(Statement statement, const Layout& layout,
                                 WatchedLabel* watched) {
   RecordReader& listing = units_.reader(ListingUnit);
   lastSearch_ = {&layout, wanted, listing.recordNumber() + 1};
-  return listing.search(statement, layout, items, wanted, ScanLimit, watched);
+  const SearchEnd end = listing.search(statement, layout, items, wanted, ScanLimit, watched);
+  if (end != SearchEnd::InputEnded) return end == SearchEnd::Found;
+  // The block header search ends the listing as the first two searches do, but without a
+  // word on where "ROOT" stands: the header of orbital N is missing, not misplaced.
+  const bool count = statement.number == statement::OccupiedCountSearch.number;
+  const bool sayWhere = count || statement.number == statement::HeadingSearch.number;
+  listing.rejectEnd(statement,
+                    sayWhere ? sightingAtEnd(layout, wanted, listing.sighting(), count) : "");
 }
 
 // The result file holds the one message, whichever search was refused; once it is written,
-// standard error says which label was missing from which records.
+// standard error says which label was missing from which records and where it does stand.
 void FrontierExtraction::refuse(Statement statement) {
+  RecordReader& listing = units_.reader(ListingUnit);
   const bool header = statement.number == statement::HeaderRefused.number;
   std::string message =
       refusalWarning(*lastSearch_.layout, lastSearch_.wanted, lastSearch_.firstRecord,
-                     units_.reader(ListingUnit).recordNumber(), header ? occupiedCount_ : 0);
+                     listing.recordNumber(), header ? occupiedCount_ : 0);
+  listing.lookOnForLabel(*lastSearch_.layout, lastSearch_.wanted);
+  const bool count = statement.number == statement::OccupiedCountRefused.number;
+  message += sightingAfterRefusal(listing.sighting(), count);
   units_.writer(ResultUnit).write(statement, layouts_.notFound, {});
   units_.stopRun();
   warn(statement, {}, std::move(message));

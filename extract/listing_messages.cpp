@@ -6,12 +6,49 @@ namespace {
 std::string quoted(const Text4& label) { return "\"" + std::string(view(label)) + "\""; }
 
 // "columns 11-14": the four columns of a layout's label.
-std::string labelColumns(const Layout& layout) {
-  const int first = layout.labelColumn();
+std::string columnsFrom(int first);
+
+std::string labelColumns(const Layout& layout) { return columnsFrom(layout.labelColumn()); }
+
+std::string columnsFrom(int first) {
   return "columns " + std::to_string(first) + "-" + std::to_string(first + 3);
 }
 
+// ", with 4 after "="": the integer after the first "=" of the text, blanks between allowed.
+std::string countAfterEquals(std::string_view text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return {};
+  std::size_t at = text.find_first_not_of(' ', equals + 1);
+  if (at == std::string_view::npos) return {};
+  const std::size_t start = at;
+  if (text[at] == '-' || text[at] == '+') ++at;
+  const std::size_t digits = text.find_first_not_of("0123456789", at);
+  const std::size_t end = digits == std::string_view::npos ? text.size() : digits;
+  if (end == at) return {};
+  return ", with " + std::string(text.substr(start, end - start)) + " after \"=\"";
+}
+
+std::string holds(const LabelSighting& sighting, std::string_view what, bool withCount) {
+  std::string note = "; record " + std::to_string(sighting.record) + " holds " + std::string(what) +
+                     " in " + columnsFrom(sighting.column);
+  return withCount ? note + countAfterEquals(sighting.from) : note;
+}
+
 }  // namespace
+
+std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelSighting& sighting,
+                          bool withCount) {
+  if (sighting.record == 0) return {};
+  const std::string own =
+      std::to_string(layout.labelColumn()) + "-" + std::to_string(layout.labelColumn() + 3);
+  return holds(sighting, quoted(label), false) + ", not " + own +
+         (withCount ? countAfterEquals(sighting.from) : std::string());
+}
+
+std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount) {
+  if (sighting.record == 0) return {};
+  return holds(sighting, "it", withCount);
+}
 
 std::string tooManyRowsReason(int rowCapacity) {
   return "an eigenvector block holds at most " + std::to_string(rowCapacity) + " rows";

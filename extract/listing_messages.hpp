@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "record_io/items.hpp"
+#include "record_io/label_sighting.hpp"
 #include "record_io/layout.hpp"
 
 namespace hlext {
@@ -33,5 +34,13 @@ std::string rowCountWarning(std::int32_t n, std::int32_t rowCount, std::int32_t 
 // `seekingOrbital` (0: none) is the orbital whose block header it looked for.
 std::string refusalWarning(const Layout& layout, const Text4& label, long long first,
                            long long last, std::int32_t seekingOrbital);
+
+// What a failed search adds about where its label does stand, or nothing when no record holds
+// it: after the end of the listing (the label named, and its columns beside the search's own
+// from `layout`), and after a refusal (which has named the label). `withCount` adds the number
+// after the "=" of the record, as an occupied-count line prints it.
+std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelSighting& sighting,
+                          bool withCount);
+std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount);
 
 }  // namespace hlext

@@ -57,7 +57,7 @@ std::string describe(const RecordFailure& failure) {
   line += kindName(failure);
   if (failure.kind == ErrorKind::CannotReplace) line += " " + failure.fileName;
   if (!failure.reason.empty()) line += ": " + failure.reason;
-  return line;
+  return line + failure.note;
 }
 
 }  // namespace

@@ -50,6 +50,7 @@ struct RecordFailure {
   std::string fileName;
   FieldPlace place;
   std::string reason;  // the system's explanation for a file or stream failure, or the caller's
+  std::string note;    // what the caller adds, e.g. where a label the run missed does stand
 };
 
 // The name a diagnostic gives the failure's kind: the caller's name for an unusable value.

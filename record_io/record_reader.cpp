@@ -153,8 +153,9 @@ struct RecordReader::Label {
 
 // Where a look for a search label's key character that found one goes on.
 struct RecordReader::KeyLanding {
-  const char* lineStart;  // the line the key stands at the key's column of, or null
-  const char* next;       // else where the look for the key goes on
+  const char* lineStart;           // the line the key stands at the key's column of, or null
+  const char* next;                // else where the look for the key goes on
+  const char* lineFeed = nullptr;  // past the key's column: the line feed of its line, if held
 };
 
 // The last line a search passes over that carries a watched label, while it is in the buffer.
@@ -216,12 +217,13 @@ struct RecordReader::Watch {
   }
 };
 
-bool RecordReader::search(Statement statement, const Layout& layout,
-                          std::span<const ReadItem> items, const Text4& wanted, int limit,
-                          WatchedLabel* watched) {
+SearchEnd RecordReader::search(Statement statement, const Layout& layout,
+                               std::span<const ReadItem> items, const Text4& wanted, int limit,
+                               WatchedLabel* watched) {
   if (layout.labelColumn() == 0) layoutFault(layout, "a search needs a label in fixed columns");
   assert(layout.reach() <= RecordReach);
   const Label label(static_cast<std::size_t>(layout.labelColumn() - 1), wanted);
+  sightings_.reset(label.offset, wanted, record_ + limit);
   if (watched == nullptr) return searchFor(statement, layout, items, label, limit, nullptr);
   if (watched->layout.labelColumn() == 0)
     layoutFault(watched->layout, "a watched label needs fixed columns");
@@ -230,18 +232,19 @@ bool RecordReader::search(Statement statement, const Layout& layout,
   return searchFor(statement, layout, items, label, limit, &watch);
 }
 
-bool RecordReader::searchFor(Statement statement, const Layout& layout,
-                             std::span<const ReadItem> items, const Label& label, int limit,
-                             Watch* watch) {
+SearchEnd RecordReader::searchFor(Statement statement, const Layout& layout,
+                                  std::span<const ReadItem> items, const Label& label, int limit,
+                                  Watch* watch) {
   int records = 0;
   while (true) {
     records += passOverHeld(label, limit - records, watch);
-    if (records >= limit) return false;
+    if (records >= limit) return SearchEnd::Refused;
     // The next record carries the label, or its line feed is not in the buffer: it is read in
     // full and judged by its columns, as a walk would.
     ++records;
-    startRecord(statement);
+    if (!nextRecord()) return SearchEnd::InputEnded;
     if (wordOf(columns_.data() + label.offset) == label.wanted) break;
+    sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
     if (watch != nullptr && wordOf(columns_.data() + watch->label.offset) == watch->label.wanted) {
       WatchedLabel& watched = watch->watched;
       watched.bad = walkRecord(statement, watched.layout, watched.items);
@@ -249,7 +252,19 @@ bool RecordReader::searchFor(Statement statement, const Layout& layout,
     }
   }
   if (auto bad = walkRecord(statement, layout, items)) reject(*bad);
-  return true;
+  return SearchEnd::Found;
+}
+
+void RecordReader::lookOnForLabel(const Layout& layout, const Text4& wanted) {
+  const auto offset = static_cast<std::size_t>(layout.labelColumn() - 1);
+  sightings_.lookPastSearch();
+  while (!sightings_.settled() && nextRecord()) {
+    const std::size_t length = static_cast<std::size_t>(length_);
+    if (std::memcmp(columns_.data() + offset, wanted.data(), wanted.size()) == 0)
+      sightings_.takeOwnColumns(columns_.data(), length, record_);
+    else
+      sightings_.lookAt(columns_.data(), length, record_);
+  }
 }
 
 // Passes over at most `most` records that the buffer holds whole, with their line feed, and
@@ -261,11 +276,13 @@ int RecordReader::passOverHeld(const Label& wanted, int most, Watch* watch) {
   const char* line = buffer_.data() + bufferBegin_;
   const char* const end = buffer_.data() + bufferEnd_;
   int passed = 0;
-  if (label.key != 0) passed = passOverByKey(label, most, line, end, watch);
+  LabelSightings* sighting = sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
+  if (label.key != 0) passed = passOverByKey(label, most, line, end, watch, sighting, record_);
   for (; passed < most; ++passed) {
     const char* lineFeed = lineFeedIn(line, end);
     if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
     if (watch != nullptr) watch->look(line, static_cast<std::size_t>(lineFeed - line), passed);
+    if (sighting != nullptr) sighting->lookAtLine(line, lineFeed, record_ + passed + 1);
     line = lineFeed + 1;
   }
   bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
@@ -304,7 +321,7 @@ void RecordReader::readWatched(const Watch& watch, long long record) {
 // the records passed over and gives their number. It leaves to the line-by-line loop a line
 // it stops at and the records near the limit.
 int RecordReader::passOverByKey(const Label& label, int most, const char*& line, const char* end,
-                                Watch* watch) {
+                                Watch* watch, LabelSightings* sight, long long base) {
   int passed = 0;
   const char* from = line;  // where the next look for the key starts
   while (true) {
@@ -315,6 +332,16 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
       const KeyLanding landing = landingOf(label, line, key, end);
       if (landing.lineStart == nullptr) {
         from = landing.next;
+        if (sight == nullptr) continue;
+        // While a search looks out for its label elsewhere, no key character goes unseen: the
+        // rest of a line the key stands past the column of, else the next character on.
+        const char* lineFeed = landing.lineFeed;
+        sight->lookAtKeys(line, base + passed + 1, key, lineFeed != nullptr ? lineFeed : key + 1,
+                          end);
+        if (lineFeed != nullptr)
+          from = lineFeed + 1;
+        else if (from != end)
+          from = key + 1;
         continue;
       }
       lineStart = landing.lineStart;
@@ -332,6 +359,7 @@ int RecordReader::passOverByKey(const Label& label, int most, const char*& line,
         passed + 1 == most)
       return passed;
     if (watch != nullptr) watch->look(line, static_cast<std::size_t>(lineFeed - line), passed);
+    if (sight != nullptr) sight->lookAtLine(line, lineFeed, base + passed + 1);
     ++passed;
     line = lineFeed + 1;
     from = line;
@@ -360,7 +388,8 @@ RecordReader::KeyLanding RecordReader::landingOf(const Label& label, const char*
   // The key stands past the key's column of its line: the next candidate is on a later line.
   const char* next = lineFeedIn(key, end);
   if (next == nullptr) return {nullptr, end};
-  return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset)};
+  return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset),
+          next};
 }
 
 std::optional<FieldFault> RecordReader::convert(Statement statement, const LayoutItem& field,
@@ -431,15 +460,21 @@ void RecordReader::rejectAs(Statement statement, std::string_view kind, const Fi
 }
 
 RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind, FieldPlace place) const {
-  return {kind, {}, statement, unit_, fileName_, std::move(place), {}};
+  return {kind, {}, statement, unit_, fileName_, std::move(place), {}, {}};
 }
 
 void RecordReader::startRecord(Statement statement) {
-  if (nextRecord()) return;
+  if (!nextRecord()) rejectEnd(statement, {});
+}
+
+void RecordReader::rejectEnd(Statement statement, std::string note) const {
   // The record that was wanted and is not there.
   RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, {record_ + 1, 0, 0, {}});
   failure.reason = source_->failure();
-  if (!failure.reason.empty()) failure.kind = ErrorKind::ReadFailed;
+  if (!failure.reason.empty())
+    failure.kind = ErrorKind::ReadFailed;
+  else
+    failure.note = std::move(note);
   raiseRecordError(std::move(failure));
 }
 

@@ -12,6 +12,7 @@
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
+#include "record_io/label_sighting.hpp"
 #include "record_io/layout.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/statement.hpp"
@@ -41,6 +42,10 @@ struct WatchedLabel {
   std::optional<FieldFault> bad;
 };
 
+// How a search ended: at a record that carries its label, after reading as many records as it
+// may, or at the end of the input.
+enum class SearchEnd { Found, Refused, InputEnded };
+
 class RecordReader {
  public:
   static constexpr int RecordReach = 128;
@@ -59,13 +64,24 @@ class RecordReader {
 
   // A search statement: reads at most `limit` records and stops at the first whose label (the
   // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
-  // in full as read() does, bad fields raising, and the search gives true. A record with
-  // another label is passed over without looking at any other column; records that run out
-  // before one matches give false. The end of the input raises as read() does. With
-  // `watched`, the records passed over are also looked at for its label.
-  bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
+  // in full as read() does, bad fields raising. A record with another label is passed over
+  // without looking at any other column, except for where it holds the label (sighting()).
+  // With `watched`, the records passed over are also looked at for its label. The end of the
+  // input ends the search, for the caller to raise with rejectEnd().
+  SearchEnd search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+                   const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
 
+  // Where the last search's label stands in the records it passed over, or after it had
+  // lookOnForLabel(): the first record holding it as a marker line, else the first at all.
+  const LabelSighting& sighting() const { return sightings_.nearest(); }
+  // After a refused search, reads on to the end of the input or to the first record that holds
+  // the label (`wanted` in the label columns of `layout`) as a marker line or in its own
+  // columns. Never raises: a failing input just ends the look.
+  void lookOnForLabel(const Layout& layout, const Text4& wanted);
+
+  // Raise a RecordError for the end of the input (or its failure) where the next record was
+  // wanted, with `note` after the kind.
+  [[noreturn]] void rejectEnd(Statement statement, std::string note) const;
   // Raise a RecordError for a bad field found by scan().
   [[noreturn]] void reject(const FieldFault& fault) const;
   // Raise a RecordError for a value at `place` that converted but that the caller cannot use,
@@ -101,11 +117,11 @@ class RecordReader {
                                        std::span<const ReadItem> items);
   struct Label;
   struct Watch;
-  bool searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-                 const Label& label, int limit, Watch* watch);
+  SearchEnd searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+                      const Label& label, int limit, Watch* watch);
   int passOverHeld(const Label& label, int most, Watch* watch);
   static int passOverByKey(const Label& label, int most, const char*& line, const char* end,
-                           Watch* watch);
+                           Watch* watch, LabelSightings* sight, long long base);
   void readWatched(const Watch& watch, long long record);
   struct KeyLanding;
   static KeyLanding landingOf(const Label& label, const char* line, const char* key,
@@ -133,6 +149,7 @@ class RecordReader {
   bool recordHasComma_ = false;
   long long record_ = 0;
   std::array<ItemColumns, MaxItems> itemColumns_{};
+  LabelSightings sightings_;
 };
 
 }  // namespace hlext

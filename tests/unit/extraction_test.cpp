@@ -75,7 +75,8 @@ struct Expected {
   std::optional<ErrorKind> kind = std::nullopt;
   int statement = 0;
   long long record = 0;
-  int warned = 0;  // the statement the one warning names; 0: no warning
+  int warned = 0;         // the statement the one warning names; 0: no warning
+  std::string said = {};  // how the diagnostic, or else the one warning, ends; empty: unchecked
 };
 
 struct RunCase {
@@ -95,6 +96,11 @@ void check(const RunCase& c) {
         "hlext1: warning: statement " + std::to_string(c.expected.warned) + " (";
     ASSERT_EQ(run.warnings.size(), 1U);
     EXPECT_EQ(run.warnings[0].substr(0, prefix.size()), prefix) << run.warnings[0];
+  }
+  if (!c.expected.said.empty()) {
+    const std::string& line =
+        run.failure || run.warnings.empty() ? run.diagnostic : run.warnings[0];
+    EXPECT_TRUE(line.ends_with(c.expected.said)) << line;
   }
   if (c.expected.kind) {
     ASSERT_TRUE(run.failure.has_value()) << "the run ended without an error";
@@ -152,6 +158,11 @@ Expected warnedOf(int statement, Expected expected) {
   return expected;
 }
 
+Expected saying(std::string said, Expected expected) {
+  expected.said = std::move(said);
+  return expected;
+}
+
 // Orbital 8 is in the second block, whose header stands `record` records after the first one.
 Listing withSecondHeaderAt(int record) {
   Listing listing;
@@ -180,16 +191,24 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   almost.filler(499);
   Listing rhfOnly;
   rhfOnly.add(occupiedCountRecord(3)).filler(30);
+  Listing rhfInProse;
+  rhfInProse.filler(3).add("     THE RHF STEP CONVERGED; DOUBLY OCCUPIED LEVELS = 4").filler(3);
   Listing firstHeaderOnly;
   firstHeaderOnly.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
   firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
   const RunCase cases[] = {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
       {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
-      {"exactly 500 records, none matching", nothing.text(), refused("", 16)},
-      {"499 records, none matching", almost.text(), endOfFile("", 13, almost)},
+      {"exactly 500 records, none matching", nothing.text(),
+       saying("of records 1-500", refused("", 16))},
+      {"499 records, none matching", almost.text(),
+       saying(": end of file", endOfFile("", 13, almost))},
+      {"occupied-count label only inside prose", rhfInProse.text(),
+       saying("; record 4 holds \"RHF \" in columns 10-13, not 11-14, with 4 after \"=\"",
+              endOfFile("", 13, rhfInProse))},
       {"heading 500 records on", withHeadingAt(500).text(), normal(3, 13)},
-      {"heading 501 records on", withHeadingAt(501).text(), refused("    3\n", 25)},
+      {"heading 501 records on", withHeadingAt(501).text(),
+       saying("of records 2-501; record 502 holds it in columns 17-20", refused("    3\n", 25))},
       {"later count record first", withLaterCountAt(1, "  7").text(), warnedOf(22, normal(3, 13))},
       {"later count record not an integer, just before the heading",
        withLaterCountAt(494, "x.y").text(), warnedOf(22, normal(3, 13))},
