@@ -50,30 +50,49 @@ bool FrontierExtraction::findOccupiedCount() {
 }
 
 // Another "RHF " record before the heading starts a later job of the same listing, whose
-// eigenvectors the heading may be; the search looks out for one without reading it otherwise.
+// eigenvectors the heading may be. The search stops at such a record too, keeps the last one
+// and goes on, reading at most ScanLimit records in all.
 bool FrontierExtraction::findEigenvectors() {
+  RecordReader& listing = units_.reader(ListingUnit);
+  const long long countRecord = listing.recordNumber();
+  const std::array<SearchLabel, 2> labels = {
+      searchLabel(layouts_.heading, EigenvectorHeading),
+      searchLabel(layouts_.occupiedCount, OccupiedCountLabel)};
+  lastSearch_ = {&layouts_.heading, EigenvectorHeading, countRecord + 1};
+  listing.lookOutFor(labels[0], ScanLimit);
+  LaterJob laterJob;
+  while (true) {
+    const auto read = static_cast<int>(listing.recordNumber() - countRecord);
+    if (read == ScanLimit) return false;
+    const SearchStop stop = listing.searchAmong(labels, ScanLimit - read);
+    if (stop.end == SearchEnd::Refused) return false;
+    if (stop.end == SearchEnd::InputEnded) endSearch(statement::HeadingSearch);
+    if (stop.label == 0) break;
+    laterJob = readLaterJob();
+  }
   const std::array<ReadItem, 1> items = {&label_};
-  Text4 laterLabel{};
-  std::int32_t laterCount = 0;
-  const std::array<ReadItem, 2> laterItems = {&laterLabel, &laterCount};
-  WatchedLabel laterJob{layouts_.occupiedCount, OccupiedCountLabel, laterItems};
-  const long long countRecord = units_.reader(ListingUnit).recordNumber();
-  if (!search(statement::HeadingSearch, layouts_.heading, items, EigenvectorHeading, &laterJob))
-    return false;
-  if (laterJob.record > 0) warnOfLaterJob(laterJob, laterCount, countRecord);
+  listing.readCurrent(statement::HeadingSearch, layouts_.heading, items);
+  if (laterJob.place.record > 0) warnOfLaterJob(laterJob, countRecord);
   return true;
 }
 
-void FrontierExtraction::warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount,
-                                        long long countRecord) {
+// The count record the heading search stopped at, as the occupied-count search reads it; a
+// count that does not convert is kept as it stands.
+FrontierExtraction::LaterJob FrontierExtraction::readLaterJob() {
+  RecordReader& listing = units_.reader(ListingUnit);
+  Text4 laterLabel{};
+  std::int32_t laterCount = 0;
+  const std::array<ReadItem, 2> items = {&laterLabel, &laterCount};
+  const auto bad = listing.scanCurrent(statement::HeadingSearch, layouts_.occupiedCount, items);
+  if (bad) return {bad->place, std::nullopt};
+  return {listing.lastRecord(), laterCount};
+}
+
+void FrontierExtraction::warnOfLaterJob(const LaterJob& laterJob, long long countRecord) {
   const long long heading = units_.reader(ListingUnit).recordNumber();
-  std::optional<std::int32_t> count;
-  if (!laterJob.bad) count = laterCount;
-  const std::string message =
-      laterJobWarning(layouts_.occupiedCount, count, occupiedCount_, countRecord, heading);
-  FieldPlace place{laterJob.record, 0, 0, {}};
-  if (laterJob.bad) place = laterJob.bad->place;
-  warn(statement::HeadingSearch, std::move(place), message);
+  warn(statement::HeadingSearch, laterJob.place,
+       laterJobWarning(layouts_.occupiedCount, laterJob.count, occupiedCount_, countRecord,
+                       heading));
 }
 
 // The first block header stands five records after the heading, whatever its label.
@@ -157,18 +176,25 @@ std::int32_t FrontierExtraction::gatherSplit() {
 // is `wanted`. Records with another label are passed over whatever their other fields hold; a
 // matching record must convert in full.
 bool FrontierExtraction::search(Statement statement, const Layout& layout,
-                                std::span<const ReadItem> items, const Text4& wanted,
-                                WatchedLabel* watched) {
+                                std::span<const ReadItem> items, const Text4& wanted) {
   RecordReader& listing = units_.reader(ListingUnit);
   lastSearch_ = {&layout, wanted, listing.recordNumber() + 1};
-  const SearchEnd end = listing.search(statement, layout, items, wanted, ScanLimit, watched);
-  if (end != SearchEnd::InputEnded) return end == SearchEnd::Found;
-  // The block header search ends the listing as the first two searches do, but without a
-  // word on where "ROOT" stands: the header of orbital N is missing, not misplaced.
+  const SearchEnd end = listing.search(statement, layout, items, wanted, ScanLimit);
+  if (end == SearchEnd::InputEnded) endSearch(statement);
+  return end == SearchEnd::Found;
+}
+
+// The end of the listing during a search. The occupied-count and heading searches say where
+// their label does stand, if anywhere; the block header search does not, as the header of
+// orbital N is missing rather than misplaced.
+void FrontierExtraction::endSearch(Statement statement) {
+  RecordReader& listing = units_.reader(ListingUnit);
   const bool count = statement.number == statement::OccupiedCountSearch.number;
   const bool sayWhere = count || statement.number == statement::HeadingSearch.number;
-  listing.rejectEnd(statement,
-                    sayWhere ? sightingAtEnd(layout, wanted, listing.sighting(), count) : "");
+  const std::string note =
+      sayWhere ? sightingAtEnd(*lastSearch_.layout, lastSearch_.wanted, listing.sighting(), count)
+               : std::string();
+  listing.rejectEnd(statement, note);
 }
 
 // The result file holds the one message, whichever search was refused; once it is written,
@@ -179,7 +205,7 @@ void FrontierExtraction::refuse(Statement statement) {
   std::string message =
       refusalWarning(*lastSearch_.layout, lastSearch_.wanted, lastSearch_.firstRecord,
                      listing.recordNumber(), header ? occupiedCount_ : 0);
-  listing.lookOnForLabel(*lastSearch_.layout, lastSearch_.wanted);
+  listing.lookOnForLabel();
   const bool count = statement.number == statement::OccupiedCountRefused.number;
   message += sightingAfterRefusal(listing.sighting(), count);
   units_.writer(ResultUnit).write(statement, layouts_.notFound, {});

@@ -38,9 +38,16 @@ class FrontierExtraction {
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
   bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted, WatchedLabel* watched = nullptr);
+              const Text4& wanted);
+  [[noreturn]] void endSearch(Statement statement);
   void refuse(Statement statement);
-  void warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount, long long countRecord);
+  // An occupied-count record between the count record and the heading.
+  struct LaterJob {
+    FieldPlace place;                   // its record, or its count field when that is bad
+    std::optional<std::int32_t> count;  // empty when it does not convert
+  };
+  LaterJob readLaterJob();
+  void warnOfLaterJob(const LaterJob& laterJob, long long countRecord);
   void checkNextColumn();
   void echo(Statement statement, std::int32_t value);
   void warn(Statement statement, FieldPlace place, std::string message);

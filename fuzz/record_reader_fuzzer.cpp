@@ -276,16 +276,31 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
                       SearchBy by, const std::vector<CountView>& views) {
   const long long before = reader.recordNumber();
   Items countItems(systemLayouts().occupiedCount, 2);
-  hlext::WatchedLabel watch(systemLayouts().occupiedCount, hlext::text4("RHF "), countItems.list);
+  std::optional<hlext::FieldFault> countBad;
   long long watched = 0;
   bool found = false;
   std::string sighted;
   if (by == SearchBy::Reader) {
-    const hlext::SearchEnd end =
-        reader.search(1, *statement.layout, items.list, statement.label, statement.limit, &watch);
-    if (end == hlext::SearchEnd::InputEnded) reader.rejectEnd(1, said(reader.sighting()));
-    found = end == hlext::SearchEnd::Found;
-    watched = watch.record;
+    // As the heading search does: stop at the occupied-count label too, keep the last such
+    // record, and go on within the same limit.
+    const std::array<hlext::SearchLabel, 2> labels = {
+        hlext::searchLabel(*statement.layout, statement.label),
+        hlext::searchLabel(systemLayouts().occupiedCount, hlext::text4("RHF "))};
+    reader.lookOutFor(labels[0], statement.limit);
+    while (true) {
+      const auto left = statement.limit - static_cast<int>(reader.recordNumber() - before);
+      if (left == 0) break;
+      const hlext::SearchStop stop = reader.searchAmong(labels, left);
+      if (stop.end == hlext::SearchEnd::InputEnded) reader.rejectEnd(1, said(reader.sighting()));
+      if (stop.end == hlext::SearchEnd::Refused) break;
+      if (stop.label == 0) {
+        reader.readCurrent(1, *statement.layout, items.list);
+        found = true;
+        break;
+      }
+      countBad = reader.scanCurrent(1, systemLayouts().occupiedCount, countItems.list);
+      watched = reader.recordNumber();
+    }
     sighted = said(reader.sighting());
   } else {
     WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
@@ -301,7 +316,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
   if (!found) trace += sighted;
   trace += " watched " + std::to_string(watched) + ' ';
   if (watched > 0)
-    trace += by == SearchBy::Reader ? countSeen(countItems, watch.bad)
+    trace += by == SearchBy::Reader ? countSeen(countItems, countBad)
                                     : views[static_cast<std::size_t>(watched)].seen;
   return trace + '\n';
 }

@@ -36,6 +36,8 @@ class LabelSightings {
   // True once nothing a later record holds can be named instead.
   bool settled() const { return marker_.record != 0; }
   char key() const { return key_; }
+  std::size_t offset() const { return offset_; }
+  const Text4& label() const { return label_; }
   // The marker line if a record holds one, else the first record holding the label at all.
   const LabelSighting& nearest() const { return marker_.record != 0 ? marker_ : mention_; }
   // Lets records past the search's last one be looked at, as a refused search reads on.

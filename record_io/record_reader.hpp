@@ -12,6 +12,7 @@
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
+#include "record_io/label_search.hpp"
 #include "record_io/label_sighting.hpp"
 #include "record_io/layout.hpp"
 #include "record_io/record_error.hpp"
@@ -26,25 +27,19 @@ struct FieldFault {
   FieldPlace place;
 };
 
-// A second label a search looks out for in the records it passes over, while it stops only at
-// its own: the last such record is read under `layout` (one record, the label its first data
-// item) into `items`. Its fields are converted as scan() converts them, a bad one kept, never
-// raised, so a search reads, stops and fails exactly as it does without a watch.
-struct WatchedLabel {
-  WatchedLabel(const Layout& watchedLayout, const Text4& label,
-               std::span<const ReadItem> watchedItems)
-      : layout(watchedLayout), wanted(label), items(watchedItems) {}
-
-  const Layout& layout;
-  Text4 wanted{};
-  std::span<const ReadItem> items;
-  long long record = 0;  // the line number of that record; 0 while none was passed over
-  std::optional<FieldFault> bad;
-};
-
 // How a search ended: at a record that carries its label, after reading as many records as it
 // may, or at the end of the input.
 enum class SearchEnd { Found, Refused, InputEnded };
+
+// Where a search among several labels stopped, and which of them the record carries.
+struct SearchStop {
+  SearchEnd end = SearchEnd::Found;
+  std::size_t label = 0;  // the first of the labels that the record carries, when Found
+};
+
+// The label a search for `text` under `layout` looks for: the layout's first data item, see
+// Layout::labelColumn(). A layout without one is a programming error.
+SearchLabel searchLabel(const Layout& layout, const Text4& text);
 
 class RecordReader {
  public:
@@ -62,22 +57,32 @@ class RecordReader {
   [[nodiscard]] std::optional<FieldFault> scan(Statement statement, const Layout& layout,
                                                std::span<const ReadItem> items);
 
-  // A search statement: reads at most `limit` records and stops at the first whose label (the
-  // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
-  // in full as read() does, bad fields raising. A record with another label is passed over
-  // without looking at any other column, except for where it holds the label (sighting()).
-  // With `watched`, the records passed over are also looked at for its label. The end of the
-  // input ends the search, for the caller to raise with rejectEnd().
+  // A search statement: reads at most `limit` records and stops at the first whose label (see
+  // searchLabel()) reads `wanted`. That record is read in full as read() does, bad fields
+  // raising. A record with another label is passed over without looking at any other column,
+  // except for where it holds the label (see sighting()). The end of the input ends the
+  // search, for the caller to raise with rejectEnd().
   SearchEnd search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-                   const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
+                   const Text4& wanted, int limit);
 
-  // Where the last search's label stands in the records it passed over, or after it had
-  // lookOnForLabel(): the first record holding it as a marker line, else the first at all.
+  // The parts of a search, for a caller that stops at more than one label. lookOutFor()
+  // starts noting where `label` stands in the next `limit` records; searchAmong() reads at most
+  // `limit` records up to the first that carries one of `labels`, passing over the others
+  // as search() does, and leaves that record current for readCurrent() or scanCurrent(), which
+  // read it under a layout as read() and scan() read the next one.
+  void lookOutFor(const SearchLabel& label, int limit);
+  SearchStop searchAmong(std::span<const SearchLabel> labels, int limit);
+  void readCurrent(Statement statement, const Layout& layout, std::span<const ReadItem> items);
+  [[nodiscard]] std::optional<FieldFault> scanCurrent(Statement statement, const Layout& layout,
+                                                      std::span<const ReadItem> items);
+
+  // Where the label looked out for stands in the records searched, or after lookOnForLabel():
+  // the first record holding it as a marker line, else the first holding it at all.
   const LabelSighting& sighting() const { return sightings_.nearest(); }
   // After a refused search, reads on to the end of the input or to the first record that holds
-  // the label (`wanted` in the label columns of `layout`) as a marker line or in its own
-  // columns. Never raises: a failing input just ends the look.
-  void lookOnForLabel(const Layout& layout, const Text4& wanted);
+  // the label as a marker line or in its own columns. Never raises: a failing input just ends
+  // the look.
+  void lookOnForLabel();
 
   // Raise a RecordError for the end of the input (or its failure) where the next record was
   // wanted, with `note` after the kind.
@@ -115,17 +120,7 @@ class RecordReader {
                                  std::span<const ReadItem> items);
   std::optional<FieldFault> walkRecord(Statement statement, const Layout& layout,
                                        std::span<const ReadItem> items);
-  struct Label;
-  struct Watch;
-  SearchEnd searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-                      const Label& label, int limit, Watch* watch);
-  int passOverHeld(const Label& label, int most, Watch* watch);
-  static int passOverByKey(const Label& label, int most, const char*& line, const char* end,
-                           Watch* watch, LabelSightings* sight, long long base);
-  void readWatched(const Watch& watch, long long record);
-  struct KeyLanding;
-  static KeyLanding landingOf(const Label& label, const char* line, const char* key,
-                              const char* end);
+  int passOverHeld(std::span<const SearchLabel> labels, int most);
   std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
                                     const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);

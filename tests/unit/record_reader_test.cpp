@@ -265,9 +265,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
 // under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
 // that carries it and fill the items from it; a search that runs out of records one short of
 // it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input. A search stops at that record with room to spare as well. Looking out
-// for the label, in either place, of each record it passes over, it reads the last record that
-// carries that label into the watch's items, and changes nothing else.
+// the end of the input. A search stops at that record with room to spare as well.
 void searchEach(const std::function<RecordReader()>& open,
                 const std::vector<std::string>& records) {
   struct LabelPlace {
@@ -300,33 +298,38 @@ void searchEach(const std::function<RecordReader()>& open,
         EXPECT_EQ(reader.recordNumber(), before + 1);
         EXPECT_EQ(items.rendered(), filled(*first));
       }
-      for (const LabelPlace& watchPlace : places) {
-        const Layout watchLayout = Layout::parse(watchPlace.layout);
-        Items watchItems(watchLayout, watchPlace.items);
-        // The label, in the watch's place, of each record up to the one the search stops at; in
-        // the search's own place no record passed over carries the last of them.
-        for (int watchedFrom = 0; watchedFrom <= before; ++watchedFrom) {
-          const std::string_view watchText =
-              labelAt(watchPlace, records[static_cast<std::size_t>(watchedFrom)]);
-          int last = -1;
-          for (int k = 0; k < before; ++k)
-            if (labelAt(watchPlace, records[static_cast<std::size_t>(k)]) == watchText) last = k;
-          SCOPED_TRACE(std::string("watching ") + watchPlace.layout + " for \"" +
-                       printable(watchText) + "\"");
-          for (const int limit : {before + 1, 1000000}) {
-            WatchedLabel watched(watchLayout,
-                                 {watchText[0], watchText[1], watchText[2], watchText[3]},
-                                 watchItems.list());
-            RecordReader reader = open();
-            EXPECT_EQ(reader.search(Statement, layout, items.list(), label, limit, &watched),
-                      SearchEnd::Found);
-            EXPECT_EQ(reader.recordNumber(), before + 1);
-            EXPECT_EQ(items.rendered(), filled(*first));
-            EXPECT_EQ(watched.record, last + 1);
-            if (last >= 0) {
-              EXPECT_EQ(watchItems.rendered(),
-                        filledAt(watchPlace, records[static_cast<std::size_t>(last)]));
+      // With a second label, in either place, taken from each record up to the one the search
+      // stops at, the search stops at the first record that carries either, its own label
+      // first, and leaves it to be read under the layout of the label it carries.
+      for (const LabelPlace& otherPlace : places) {
+        const Layout otherLayout = Layout::parse(otherPlace.layout);
+        for (int otherFrom = 0; otherFrom <= before; ++otherFrom) {
+          const std::string_view otherText =
+              labelAt(otherPlace, records[static_cast<std::size_t>(otherFrom)]);
+          int stop = before;
+          std::size_t carried = 0;
+          for (int k = 0; k < before && carried == 0; ++k)
+            if (labelAt(otherPlace, records[static_cast<std::size_t>(k)]) == otherText) {
+              stop = k;
+              carried = 1;
             }
+          SCOPED_TRACE(std::string("also for ") + otherPlace.layout + " \"" + printable(otherText) +
+                       "\"");
+          const std::array<SearchLabel, 2> labels = {
+              searchLabel(layout, label),
+              searchLabel(otherLayout, {otherText[0], otherText[1], otherText[2], otherText[3]})};
+          const LabelPlace& stopPlace = carried == 0 ? place : otherPlace;
+          const Layout& stopLayout = carried == 0 ? layout : otherLayout;
+          Items stopItems(stopLayout, stopPlace.items);
+          for (const int limit : {stop + 1, 1000000}) {
+            RecordReader reader = open();
+            const SearchStop found = reader.searchAmong(labels, limit);
+            EXPECT_EQ(found.end, SearchEnd::Found);
+            EXPECT_EQ(found.label, carried);
+            EXPECT_EQ(reader.recordNumber(), stop + 1);
+            reader.readCurrent(Statement, stopLayout, stopItems.list());
+            EXPECT_EQ(stopItems.rendered(),
+                      filledAt(stopPlace, records[static_cast<std::size_t>(stop)]));
           }
         }
       }
