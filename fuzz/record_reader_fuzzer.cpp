@@ -209,30 +209,24 @@ void checkBadField(const hlext::FieldFault& bad, long long before, long long aft
 struct WalkSighting {
   std::size_t offset = 0;
   hlext::Text4 label{};
-  long long marker = 0, mention = 0;
-  int markerColumn = 0, mentionColumn = 0;
+  std::array<long long, 2> record{};  // of the first marker line, of the first mention
+  std::array<std::size_t, 2> column{};
 
-  void look(const std::string& text, long long record) {
-    if (label[0] == ' ' || label[0] == '\n' || label[0] == '\0' || marker != 0) return;
+  void look(const std::string& text, long long number) {
+    if (label[0] == ' ' || label[0] == '\n' || label[0] == '\0' || record[0] != 0) return;
     const std::string_view wanted(label.data(), label.size());
-    for (std::size_t at = text.find(wanted); at != std::string::npos;
-         at = text.find(wanted, at + 1)) {
-      if (at == offset) continue;
-      if (text.find_first_not_of(' ') == at) {
-        marker = record;
-        markerColumn = static_cast<int>(at) + 1;
-      } else if (mention == 0) {
-        mention = record;
-        mentionColumn = static_cast<int>(at) + 1;
-      }
-      return;
-    }
+    std::size_t at = text.find(wanted);
+    if (at == offset) at = text.find(wanted, at + 1);
+    if (at == std::string::npos) return;
+    const std::size_t kind = text.find_first_not_of(' ') == at ? 0 : 1;
+    if (record[kind] != 0) return;
+    record[kind] = number;
+    column[kind] = at + 1;
   }
   std::string said() const {
-    const bool byMarker = marker != 0;
-    if (!byMarker && mention == 0) return " sighted none";
-    return " sighted " + std::to_string(byMarker ? marker : mention) + ' ' +
-           std::to_string(byMarker ? markerColumn : mentionColumn);
+    const std::size_t kind = record[0] != 0 ? 0 : 1;
+    if (record[kind] == 0) return " sighted none";
+    return " sighted " + std::to_string(record[kind]) + ' ' + std::to_string(column[kind]);
   }
 };
 
