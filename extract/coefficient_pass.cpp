@@ -4,6 +4,8 @@
 #include <cassert>
 #include <string>
 
+#include "extract/listing_messages.hpp"
+
 namespace hlext {
 
 struct CoefficientPass::RowRecord {
@@ -50,9 +52,8 @@ int CoefficientPass::run(RecordReader& listing, const Layout& rowLayout,
       continue;
     }
     if (rowCount == RowCapacity)
-      listing.rejectRecord(
-          statement_, ErrorKind::TooManyRows,
-          "an eigenvector block holds at most " + std::to_string(RowCapacity) + " rows");
+      listing.rejectAs(statement_, TooManyRows, listing.lastRecord(),
+                       tooManyRowsReason(RowCapacity));
     store(record, table.row(++rowCount));
     separatorFlag = false;
   }

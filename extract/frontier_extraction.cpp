@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "extract/coefficient_pass.hpp"
+#include "extract/listing_messages.hpp"
 
 namespace hlext {
 namespace {
@@ -18,6 +19,10 @@ FrontierExtraction::FrontierExtraction(UnitConnector& connector) : units_(connec
 
 void FrontierExtraction::run() {
   units_.open(statement::OpenListing, ListingUnit, ListingFileName);
+  // Replacing the result would destroy the listing, or a run would read its own result.
+  if (units_.sameFile(ListingFileName, ResultFileName))
+    raiseStreamError(ErrorKind::CannotOpen, statement::OpenResult, ResultUnit, ResultFileName,
+                     std::string("the same file as the listing ") + ListingFileName);
   units_.open(statement::OpenResult, ResultUnit, ResultFileName);
   if (!findOccupiedCount()) return refuse(statement::OccupiedCountRefused);
   echo(statement::EchoOccupiedCount, occupiedCount_);
@@ -38,39 +43,56 @@ bool FrontierExtraction::findOccupiedCount() {
   const std::array<ReadItem, 2> items = {&label_, &occupiedCount_};
   if (!search(statement::OccupiedCountSearch, layouts_.occupiedCount, items, OccupiedCountLabel))
     return false;
+  RecordReader& listing = units_.reader(ListingUnit);
   if (occupiedCount_ < 1)
-    units_.reader(ListingUnit)
-        .rejectItem(statement::OccupiedCountSearch, 1, ErrorKind::BadOccupiedCount);
+    listing.rejectAs(statement::OccupiedCountSearch, BadOccupiedCount, listing.field(1));
   return true;
 }
 
 // Another "RHF " record before the heading starts a later job of the same listing, whose
-// eigenvectors the heading may be; the search looks out for one without reading it otherwise.
+// eigenvectors the heading may be. The search stops at such a record too, keeps the last one
+// and goes on, reading at most ScanLimit records in all.
 bool FrontierExtraction::findEigenvectors() {
+  RecordReader& listing = units_.reader(ListingUnit);
+  const long long countRecord = listing.recordNumber();
+  const std::array<SearchLabel, 2> labels = {
+      searchLabel(layouts_.heading, EigenvectorHeading),
+      searchLabel(layouts_.occupiedCount, OccupiedCountLabel)};
+  lastSearch_ = {&layouts_.heading, EigenvectorHeading, countRecord + 1};
+  listing.lookOutFor(labels[0], ScanLimit);
+  LaterJob laterJob;
+  while (true) {
+    const auto read = static_cast<int>(listing.recordNumber() - countRecord);
+    if (read == ScanLimit) return false;
+    const SearchStop stop = listing.searchAmong(labels, ScanLimit - read);
+    if (stop.end == SearchEnd::Refused) return false;
+    if (stop.end == SearchEnd::InputEnded) endSearch(statement::HeadingSearch);
+    if (stop.label == 0) break;
+    laterJob = readLaterJob();
+  }
   const std::array<ReadItem, 1> items = {&label_};
-  Text4 laterLabel{};
-  std::int32_t laterCount = 0;
-  const std::array<ReadItem, 2> laterItems = {&laterLabel, &laterCount};
-  WatchedLabel laterJob{layouts_.occupiedCount, OccupiedCountLabel, laterItems};
-  const long long countRecord = units_.reader(ListingUnit).recordNumber();
-  if (!search(statement::HeadingSearch, layouts_.heading, items, EigenvectorHeading, &laterJob))
-    return false;
-  if (laterJob.record > 0) warnOfLaterJob(laterJob, laterCount, countRecord);
+  listing.readCurrent(statement::HeadingSearch, layouts_.heading, items);
+  if (laterJob.place.record > 0) warnOfLaterJob(laterJob, countRecord);
   return true;
 }
 
-void FrontierExtraction::warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount,
-                                        long long countRecord) {
-  const std::string heading = std::to_string(units_.reader(ListingUnit).recordNumber());
-  const std::string count = laterJob.bad ? "this count" : "count " + std::to_string(laterCount);
-  const std::string message = "\"RHF \" in columns 11-14 with " + count + ", after the count " +
-                              std::to_string(occupiedCount_) + " of record " +
-                              std::to_string(countRecord) + " and before the heading of record " +
-                              heading + ": the eigenvectors found may belong to a later job";
-  if (!laterJob.bad) return warn(statement::HeadingSearch, laterJob.record, message);
-  const ReadField field{laterJob.record, laterJob.bad->firstColumn, laterJob.bad->lastColumn,
-                        laterJob.bad->text};
-  warn(statement::HeadingSearch, laterJob.record, message, &field);
+// The count record the heading search stopped at, as the occupied-count search reads it; a
+// count that does not convert is kept as it stands.
+FrontierExtraction::LaterJob FrontierExtraction::readLaterJob() {
+  RecordReader& listing = units_.reader(ListingUnit);
+  Text4 laterLabel{};
+  std::int32_t laterCount = 0;
+  const std::array<ReadItem, 2> items = {&laterLabel, &laterCount};
+  const auto bad = listing.scanCurrent(statement::HeadingSearch, layouts_.occupiedCount, items);
+  if (bad) return {bad->place, std::nullopt};
+  return {listing.lastRecord(), laterCount};
+}
+
+void FrontierExtraction::warnOfLaterJob(const LaterJob& laterJob, long long countRecord) {
+  const long long heading = units_.reader(ListingUnit).recordNumber();
+  warn(statement::HeadingSearch, laterJob.place,
+       laterJobWarning(layouts_.occupiedCount, laterJob.count, occupiedCount_, countRecord,
+                       heading));
 }
 
 // The first block header stands five records after the heading, whatever its label.
@@ -109,18 +131,11 @@ void FrontierExtraction::checkNextColumn() {
   if (listed == next) return;
   // The header search reads the header's label before its orbitals.
   const bool labelled = headerStatement_.number == statement::HeaderSearch.number;
-  const ReadField field =
+  FieldPlace field =
       units_.reader(ListingUnit).field(static_cast<std::size_t>(blockColumn_) + (labelled ? 1 : 0));
   const bool blank = field.text.find_first_not_of(' ') == std::string::npos;
-  const std::string holds =
-      blank ? "is blank (read as 0)" : "lists orbital " + std::to_string(listed);
-  warn(headerStatement_, field.record,
-       "after orbital " + std::to_string(occupiedCount_) + " in block column " +
-           std::to_string(blockColumn_) + ", block column " + std::to_string(blockColumn_ + 1) +
-           " " + holds + ", not orbital " + std::to_string(next) +
-           ": the energy and coefficients given for orbital " + std::to_string(next) +
-           " in fort.50 are that column's",
-       &field);
+  warn(headerStatement_, std::move(field),
+       nextColumnWarning(occupiedCount_, blockColumn_, listed, blank));
 }
 
 void FrontierExtraction::readBlockEnergies(Statement statement, const Layout& layout) {
@@ -151,14 +166,8 @@ std::int32_t FrontierExtraction::gatherSplit() {
   const CoefficientPass second(PassKind::SplitSecond, statement::SplitSecondPass);
   const std::int32_t nextRowCount = second.run(listing, layouts_.row, rows_);
   if (nextRowCount == rowCount) return rowCount;
-  const std::string n = std::to_string(occupiedCount_);
-  const std::string next = std::to_string(occupiedCount_ + 1);
-  warn(statement::RowCountMismatch, listing.recordNumber(),
-       "orbital " + n + "'s block has " + std::to_string(rowCount) + " rows and orbital " + next +
-           "'s block " + std::to_string(nextRowCount) +
-           ", ending at this record: \"Eigenvectors are not found\" heads fort.50 for this, and "
-           "both orbitals are written with " +
-           std::to_string(rowCount) + " rows");
+  warn(statement::RowCountMismatch, listing.lastRecord(),
+       rowCountWarning(occupiedCount_, rowCount, nextRowCount));
   units_.writer(ResultUnit).write(statement::RowCountMismatch, layouts_.notFound, {});
   return rowCount;
 }
@@ -167,38 +176,45 @@ std::int32_t FrontierExtraction::gatherSplit() {
 // is `wanted`. Records with another label are passed over whatever their other fields hold; a
 // matching record must convert in full.
 bool FrontierExtraction::search(Statement statement, const Layout& layout,
-                                std::span<const ReadItem> items, const Text4& wanted,
-                                WatchedLabel* watched) {
+                                std::span<const ReadItem> items, const Text4& wanted) {
   RecordReader& listing = units_.reader(ListingUnit);
   lastSearch_ = {&layout, wanted, listing.recordNumber() + 1};
-  return listing.search(statement, layout, items, wanted, ScanLimit, watched);
+  const SearchEnd end = listing.search(statement, layout, items, wanted, ScanLimit);
+  if (end == SearchEnd::InputEnded) endSearch(statement);
+  return end == SearchEnd::Found;
+}
+
+// The end of the listing during a search. The occupied-count and heading searches say where
+// their label does stand, if anywhere; the block header search does not, as the header of
+// orbital N is missing rather than misplaced.
+void FrontierExtraction::endSearch(Statement statement) {
+  RecordReader& listing = units_.reader(ListingUnit);
+  const bool count = statement.number == statement::OccupiedCountSearch.number;
+  const bool sayWhere = count || statement.number == statement::HeadingSearch.number;
+  const std::string note =
+      sayWhere ? sightingAtEnd(*lastSearch_.layout, lastSearch_.wanted, listing.sighting(), count)
+               : std::string();
+  listing.rejectEnd(statement, note);
 }
 
 // The result file holds the one message, whichever search was refused; once it is written,
-// standard error says which label was missing from which records.
+// standard error says which label was missing from which records and where it does stand.
 void FrontierExtraction::refuse(Statement statement) {
-  const int column = lastSearch_.layout->labelColumn();
-  const Text4& label = lastSearch_.wanted;
-  std::string message = "no \"" + std::string(label.begin(), label.end()) + "\" in columns " +
-                        std::to_string(column) + "-" + std::to_string(column + 3) + " of records " +
-                        std::to_string(lastSearch_.firstRecord) + "-" +
-                        std::to_string(units_.reader(ListingUnit).recordNumber());
-  if (statement.number == statement::HeaderRefused.number)
-    message += ", seeking the block header of orbital " + std::to_string(occupiedCount_);
+  RecordReader& listing = units_.reader(ListingUnit);
+  const bool header = statement.number == statement::HeaderRefused.number;
+  std::string message =
+      refusalWarning(*lastSearch_.layout, lastSearch_.wanted, lastSearch_.firstRecord,
+                     listing.recordNumber(), header ? occupiedCount_ : 0);
+  listing.lookOnForLabel();
+  const bool count = statement.number == statement::OccupiedCountRefused.number;
+  message += sightingAfterRefusal(listing.sighting(), count);
   units_.writer(ResultUnit).write(statement, layouts_.notFound, {});
   units_.stopRun();
-  warn(statement, 0, std::move(message));
+  warn(statement, {}, std::move(message));
 }
 
-void FrontierExtraction::warn(Statement statement, long long record, std::string message,
-                              const ReadField* field) {
-  RecordWarning warning = units_.reader(ListingUnit).warning(statement, record, std::move(message));
-  if (field != nullptr) {
-    warning.firstColumn = field->firstColumn;
-    warning.lastColumn = field->lastColumn;
-    warning.fieldText = field->text;
-  }
-  units_.warn(warning);
+void FrontierExtraction::warn(Statement statement, FieldPlace place, std::string message) {
+  units_.warn(units_.reader(ListingUnit).warning(statement, std::move(place), std::move(message)));
 }
 
 void FrontierExtraction::echo(Statement statement, std::int32_t value) {

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -37,13 +38,19 @@ class FrontierExtraction {
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
   bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted, WatchedLabel* watched = nullptr);
+              const Text4& wanted);
+  [[noreturn]] void endSearch(Statement statement);
   void refuse(Statement statement);
-  void warnOfLaterJob(const WatchedLabel& laterJob, std::int32_t laterCount, long long countRecord);
+  // An occupied-count record between the count record and the heading.
+  struct LaterJob {
+    FieldPlace place;                   // its record, or its count field when that is bad
+    std::optional<std::int32_t> count;  // empty when it does not convert
+  };
+  LaterJob readLaterJob();
+  void warnOfLaterJob(const LaterJob& laterJob, long long countRecord);
   void checkNextColumn();
   void echo(Statement statement, std::int32_t value);
-  void warn(Statement statement, long long record, std::string message,
-            const ReadField* field = nullptr);
+  void warn(Statement statement, FieldPlace place, std::string message);
 
   // What the last search looked for, and the first record it read.
   struct SearchTrail {

@@ -14,7 +14,8 @@
 // each record and a look at its label; all three must see the same records and values, so a
 // search passes over the same records, stops at the same one and fails in the same way as a
 // walk over every record would. Every search also looks out for the occupied-count label, as the
-// heading search does, and must see the same last record carrying it as the walk.
+// heading search does, and must see the same last record carrying it as the walk; a search
+// that fails must name the same record holding its label elsewhere as the walk finds.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -103,10 +104,27 @@ enum class SearchBy { Reader, Walk };
 struct CountView {
   bool carries = false;  // "RHF " in columns 11-14
   std::string seen;      // its label and count, or the text of a count that does not convert
+  std::string text;      // its first RecordReach characters, without the line end
 };
 
-std::string countSeen(const Items& items, const std::optional<hlext::BadField>& bad) {
-  return bad ? "bad " + bad->text : items.rendered();
+// The records of the input as a read keeps them, split here without the reader.
+std::vector<std::string> recordTexts(std::string_view input) {
+  std::vector<std::string> texts;
+  while (!input.empty()) {
+    const std::size_t lineFeed = input.find('\n');
+    std::string_view line = input.substr(0, lineFeed);
+    if (lineFeed != std::string_view::npos && !line.empty() && line.back() == '\r')
+      line.remove_suffix(1);
+    texts.emplace_back(line.substr(0, hlext::RecordReader::RecordReach));
+    if (lineFeed == std::string_view::npos) break;
+    input.remove_prefix(lineFeed + 1);
+  }
+  return texts;
+}
+
+std::string countSeen(const Items& items, const std::optional<hlext::FieldFault>& bad) {
+  if (bad) return "bad " + bad->place.text;
+  return items.rendered();
 }
 
 // Every record of the input read under the occupied-count layout; index 0 stands for none.
@@ -114,37 +132,81 @@ std::vector<CountView> countViews(std::string_view input) {
   const hlext::Layout& layout = systemLayouts().occupiedCount;
   hlext::RecordReader reader = chunkedReader(input, {input.size() + 1});
   std::vector<CountView> views(1);
+  const std::vector<std::string> texts = recordTexts(input);
   try {
     while (true) {
       Items items(layout, 2);
       const auto bad = reader.scan(1, layout, items.list());
-      views.push_back({items.text(0) == hlext::text4("RHF "), countSeen(items, bad)});
+      const auto record = static_cast<std::size_t>(reader.recordNumber());
+      if (record > texts.size()) finding("a record the split does not hold");
+      views.push_back(
+          {items.text(0) == hlext::text4("RHF "), countSeen(items, bad), texts[record - 1]});
     }
   } catch (const hlext::RecordError&) {
     // The end of the input.
   }
+  if (views.size() != texts.size() + 1) finding("the split and the reader count other records");
   return views;
 }
 
-void checkBadField(const hlext::BadField& bad, long long before, long long after) {
-  if (bad.record <= before || bad.record > after)
+void checkBadField(const hlext::FieldFault& bad, long long before, long long after) {
+  if (bad.place.record <= before || bad.place.record > after)
     finding("a bad field outside the records the statement read");
-  if (bad.firstColumn < 1 || bad.lastColumn > hlext::RecordReader::RecordReach ||
-      static_cast<int>(bad.text.size()) != bad.lastColumn - bad.firstColumn + 1)
+  if (bad.place.firstColumn < 1 || bad.place.lastColumn > hlext::RecordReader::RecordReach ||
+      static_cast<int>(bad.place.text.size()) != bad.place.lastColumn - bad.place.firstColumn + 1)
     finding("a bad field whose columns do not match its text");
+}
+
+// Where a failed search's label stands in the records it passed over: the first record whose
+// text begins with it (after blanks), else the first holding it anywhere, never in its own
+// columns.
+struct WalkSighting {
+  std::size_t offset = 0;
+  hlext::Text4 label{};
+  std::array<long long, 2> record{};  // of the first marker line, of the first mention
+  std::array<std::size_t, 2> column{};
+
+  void look(const std::string& text, long long number) {
+    if (label[0] == ' ' || label[0] == '\n' || label[0] == '\0' || record[0] != 0) return;
+    const std::string_view wanted(label.data(), label.size());
+    std::size_t at = text.find(wanted);
+    if (at == offset) at = text.find(wanted, at + 1);
+    if (at == std::string::npos) return;
+    const std::size_t kind = text.find_first_not_of(' ') == at ? 0 : 1;
+    if (record[kind] != 0) return;
+    record[kind] = number;
+    column[kind] = at + 1;
+  }
+  std::string said() const {
+    const std::size_t kind = record[0] != 0 ? 0 : 1;
+    if (record[kind] == 0) return " sighted none";
+    return " sighted " + std::to_string(record[kind]) + ' ' + std::to_string(column[kind]);
+  }
+};
+
+std::string said(const hlext::LabelSighting& sighting) {
+  if (sighting.record == 0) return " sighted none";
+  return " sighted " + std::to_string(sighting.record) + ' ' + std::to_string(sighting.column);
 }
 
 // A search made the general way: every record scanned in full, then judged by its label. The
 // last record passed over that carries the occupied-count label goes to `watched`.
 bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& items,
-                const std::vector<CountView>& views, long long& watched) {
+                const std::vector<CountView>& views, long long& watched, WalkSighting& sighting) {
   for (int records = 0; records < statement.limit; ++records) {
     const long long before = reader.recordNumber();
-    const auto bad = reader.scan(1, *statement.layout, items.list());
+    std::optional<hlext::FieldFault> bad;
+    try {
+      bad = reader.scan(1, *statement.layout, items.list());
+    } catch (const hlext::RecordError& error) {
+      if (error.kind() != hlext::ErrorKind::EndOfFile) throw;
+      reader.rejectEnd(1, sighting.said());
+    }
+    const auto record = static_cast<std::size_t>(reader.recordNumber());
+    if (record >= views.size()) finding("a record the count views do not hold");
     if (items.text(0) != statement.label) {
-      const auto record = static_cast<std::size_t>(reader.recordNumber());
-      if (record >= views.size()) finding("a record the count views do not hold");
       if (views[record].carries) watched = reader.recordNumber();
+      sighting.look(views[record].text, reader.recordNumber());
       continue;
     }
     if (bad) {
@@ -162,24 +224,47 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
                       SearchBy by, const std::vector<CountView>& views) {
   const long long before = reader.recordNumber();
   Items countItems(systemLayouts().occupiedCount, 2);
-  hlext::WatchedLabel watch(systemLayouts().occupiedCount, hlext::text4("RHF "), countItems.list());
+  std::optional<hlext::FieldFault> countBad;
   long long watched = 0;
   bool found = false;
+  std::string sighted;
   if (by == SearchBy::Reader) {
-    found =
-        reader.search(1, *statement.layout, items.list(), statement.label, statement.limit, &watch);
-    watched = watch.record;
+    // As the heading search does: stop at the occupied-count label too, keep the last such
+    // record, and go on within the same limit.
+    const std::array<hlext::SearchLabel, 2> labels = {
+        hlext::searchLabel(*statement.layout, statement.label),
+        hlext::searchLabel(systemLayouts().occupiedCount, hlext::text4("RHF "))};
+    reader.lookOutFor(labels[0], statement.limit);
+    while (true) {
+      const auto left = statement.limit - static_cast<int>(reader.recordNumber() - before);
+      if (left == 0) break;
+      const hlext::SearchStop stop = reader.searchAmong(labels, left);
+      if (stop.end == hlext::SearchEnd::InputEnded) reader.rejectEnd(1, said(reader.sighting()));
+      if (stop.end == hlext::SearchEnd::Refused) break;
+      if (stop.label == 0) {
+        reader.readCurrent(1, *statement.layout, items.list());
+        found = true;
+        break;
+      }
+      countBad = reader.scanCurrent(1, systemLayouts().occupiedCount, countItems.list());
+      watched = reader.recordNumber();
+    }
+    sighted = said(reader.sighting());
   } else {
-    found = walkSearch(reader, statement, items, views, watched);
+    WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
+                          statement.label};
+    found = walkSearch(reader, statement, items, views, watched, sighting);
+    sighted = sighting.said();
   }
   const long long read = reader.recordNumber() - before;
   if (read < 1 || read > statement.limit || (!found && read != statement.limit))
     finding("a search read the wrong number of records");
   std::string trace = (found ? "found " : "none ") + std::to_string(reader.recordNumber()) + ':';
   if (found) trace += items.rendered();
+  if (!found) trace += sighted;
   trace += " watched " + std::to_string(watched) + ' ';
   if (watched > 0)
-    trace += by == SearchBy::Reader ? countSeen(countItems, watch.bad)
+    trace += by == SearchBy::Reader ? countSeen(countItems, countBad)
                                     : views[static_cast<std::size_t>(watched)].seen;
   return trace + '\n';
 }
@@ -203,7 +288,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
       if (statement.tolerant) {
         if (const auto bad = reader.scan(1, *statement.layout, items.list())) {
           checkBadField(*bad, before, reader.recordNumber());
-          trace += "bad " + std::to_string(bad->record) + ' ' + bad->text + '\n';
+          trace += "bad " + std::to_string(bad->place.record) + ' ' + bad->place.text + '\n';
           continue;
         }
       } else {

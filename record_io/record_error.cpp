@@ -34,7 +34,7 @@ void appendQuoted(std::string& out, std::string_view text) {
 // "statement 32 (block header search), unit 4 (hlext.dat), record 57, columns 13-17 "0.249"",
 // leaving out the record and the field where there is none.
 void appendPlace(std::string& line, Statement statement, int unit, const std::string& fileName,
-                 long long record, int firstColumn, int lastColumn, std::string_view fieldText) {
+                 const FieldPlace& place) {
   line += "statement " + std::to_string(statement.number);
   if (!statement.name.empty()) {
     line += " (";
@@ -42,23 +42,23 @@ void appendPlace(std::string& line, Statement statement, int unit, const std::st
     line += ')';
   }
   line += ", unit " + std::to_string(unit) + " (" + fileName + ")";
-  if (record > 0) line += ", record " + std::to_string(record);
-  if (firstColumn > 0) {
-    line += ", columns " + std::to_string(firstColumn) + "-" + std::to_string(lastColumn) + " ";
-    appendQuoted(line, fieldText);
+  if (place.record > 0) line += ", record " + std::to_string(place.record);
+  if (place.firstColumn > 0) {
+    line += ", columns " + std::to_string(place.firstColumn) + "-" +
+            std::to_string(place.lastColumn) + " ";
+    appendQuoted(line, place.text);
   }
 }
 
 std::string describe(const RecordFailure& failure) {
   std::string line = "hlext1: ";
-  appendPlace(line, failure.statement, failure.unit, failure.fileName, failure.record,
-              failure.firstColumn, failure.lastColumn, failure.fieldText);
+  appendPlace(line, failure.statement, failure.unit, failure.fileName, failure.place);
   line += ": ";
-  line += kindName(failure.kind);
+  line += kindName(failure);
   if (failure.kind == ErrorKind::CannotReplace || failure.kind == ErrorKind::CannotLock)
     line += " " + failure.fileName;
   if (!failure.reason.empty()) line += ": " + failure.reason;
-  return line;
+  return line + failure.note;
 }
 
 }  // namespace
@@ -73,17 +73,20 @@ std::string_view kindName(ErrorKind kind) {
     case ErrorKind::WriteFailed: return "write failed";
     case ErrorKind::CannotReplace: return "cannot replace";
     case ErrorKind::CannotLock: return "cannot lock";
-    case ErrorKind::BadOccupiedCount: return "bad occupied count";
-    case ErrorKind::TooManyRows: return "too many rows";
+    case ErrorKind::Unusable: return "unusable value";
     case ErrorKind::OutOfMemory: return "out of memory";
   }
   return "unknown error";
 }
 
+std::string_view kindName(const RecordFailure& failure) {
+  if (failure.kind == ErrorKind::Unusable && !failure.unusableAs.empty()) return failure.unusableAs;
+  return kindName(failure.kind);
+}
+
 std::string describeWarning(const RecordWarning& warning) {
   std::string line = "hlext1: warning: ";
-  appendPlace(line, warning.statement, warning.unit, warning.fileName, warning.record,
-              warning.firstColumn, warning.lastColumn, warning.fieldText);
+  appendPlace(line, warning.statement, warning.unit, warning.fileName, warning.place);
   return line + ": " + warning.message;
 }
 

@@ -23,8 +23,7 @@ enum class ErrorKind {
   WriteFailed,
   CannotReplace,  // the result was written to a new file that could not take the old one's place
   CannotLock,     // another process held the result file written in place too long
-  BadOccupiedCount,
-  TooManyRows,
+  Unusable,       // a value that converted but that the caller cannot use, under a kind it names
   OutOfMemory,
 };
 
@@ -36,27 +35,34 @@ std::string_view kindName(ErrorKind kind);
 inline constexpr int ExitBadListing = 1;
 inline constexpr int ExitFileFailure = 2;
 
+// Where in a unit's file a failure or a warning stands.
+struct FieldPlace {
+  long long record = 0;  // line number in the file, from 1; 0 when no single record is meant
+  int firstColumn = 0;   // columns of the field meant; 0 when no field is
+  int lastColumn = 0;
+  std::string text;  // the field as read
+};
+
 struct RecordFailure {
   ErrorKind kind = ErrorKind::EndOfFile;
+  std::string_view unusableAs;  // the caller's name for the kind, when it is Unusable
   Statement statement;
   int unit = 0;
   std::string fileName;
-  long long record = 0;  // line number in the file, from 1; 0 when no record is involved
-  int firstColumn = 0;   // columns of the field at fault; 0 when no field is involved
-  int lastColumn = 0;
-  std::string fieldText;  // the field as read
-  std::string reason;     // the system's explanation for a file or stream failure
+  FieldPlace place;
+  std::string reason;  // the system's explanation for a file or stream failure, or the caller's
+  std::string note;    // what the caller adds, e.g. where a label the run missed does stand
 };
+
+// The name a diagnostic gives the failure's kind: the caller's name for an unusable value.
+std::string_view kindName(const RecordFailure& failure);
 
 // Something the listing shows that the result does not: the run goes on as without it.
 struct RecordWarning {
   Statement statement;
   int unit = 0;
   std::string fileName;
-  long long record = 0;  // line number in the file, from 1; 0 when no single record is meant
-  int firstColumn = 0;   // columns of the field meant; 0 when no field is
-  int lastColumn = 0;
-  std::string fieldText;
+  FieldPlace place;
   std::string message;
 };
 

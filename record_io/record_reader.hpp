@@ -8,9 +8,12 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
+#include "record_io/label_search.hpp"
+#include "record_io/label_sighting.hpp"
 #include "record_io/layout.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/statement.hpp"
@@ -18,38 +21,25 @@
 namespace hlext {
 
 // A field that did not convert, as found by a tolerant read.
-struct BadField {
+struct FieldFault {
   ErrorKind kind = ErrorKind::BadInteger;
   Statement statement;
-  long long record = 0;
-  int firstColumn = 0;
-  int lastColumn = 0;
-  std::string text;
+  FieldPlace place;
 };
 
-// A second label a search looks out for in the records it passes over, while it stops only at
-// its own: the last such record is read under `layout` (one record, the label its first data
-// item) into `items`. Its fields are converted as scan() converts them, a bad one kept, never
-// raised, so a search reads, stops and fails exactly as it does without a watch.
-struct WatchedLabel {
-  WatchedLabel(const Layout& watchedLayout, const Text4& label,
-               std::span<const ReadItem> watchedItems)
-      : layout(watchedLayout), wanted(label), items(watchedItems) {}
+// How a search ended: at a record that carries its label, after reading as many records as it
+// may, or at the end of the input.
+enum class SearchEnd { Found, Refused, InputEnded };
 
-  const Layout& layout;
-  Text4 wanted{};
-  std::span<const ReadItem> items;
-  long long record = 0;  // the line number of that record; 0 while none was passed over
-  std::optional<BadField> bad;
+// Where a search among several labels stopped, and which of them the record carries.
+struct SearchStop {
+  SearchEnd end = SearchEnd::Found;
+  std::size_t label = 0;  // the first of the labels that the record carries, when Found
 };
 
-// Where a field of the last statement was read from, and its text.
-struct ReadField {
-  long long record = 0;
-  int firstColumn = 0;
-  int lastColumn = 0;
-  std::string text;
-};
+// The label a search for `text` under `layout` looks for: the layout's first data item, see
+// Layout::labelColumn(). A layout without one is a programming error.
+SearchLabel searchLabel(const Layout& layout, const Text4& text);
 
 class RecordReader {
  public:
@@ -64,32 +54,54 @@ class RecordReader {
 
   // The same, but a field that does not convert ends the statement and is handed back instead
   // of raised; items before it are filled. The end of the input still raises.
-  [[nodiscard]] std::optional<BadField> scan(Statement statement, const Layout& layout,
-                                             std::span<const ReadItem> items);
+  [[nodiscard]] std::optional<FieldFault> scan(Statement statement, const Layout& layout,
+                                               std::span<const ReadItem> items);
 
-  // A search statement: reads at most `limit` records and stops at the first whose label (the
-  // layout's first data item, see Layout::labelColumn()) reads `wanted`. That record is read
-  // in full as read() does, bad fields raising, and the search gives true. A record with
-  // another label is passed over without looking at any other column; records that run out
-  // before one matches give false. The end of the input raises as read() does. With
-  // `watched`, the records passed over are also looked at for its label.
-  bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted, int limit, WatchedLabel* watched = nullptr);
+  // A search statement: reads at most `limit` records and stops at the first whose label (see
+  // searchLabel()) reads `wanted`. That record is read in full as read() does, bad fields
+  // raising. A record with another label is passed over without looking at any other column,
+  // except for where it holds the label (see sighting()). The end of the input ends the
+  // search, for the caller to raise with rejectEnd().
+  SearchEnd search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+                   const Text4& wanted, int limit);
 
+  // The parts of a search, for a caller that stops at more than one label. lookOutFor()
+  // starts noting where `label` stands in the next `limit` records; searchAmong() reads at most
+  // `limit` records up to the first that carries one of `labels`, passing over the others
+  // as search() does, and leaves that record current for readCurrent() or scanCurrent(), which
+  // read it under a layout as read() and scan() read the next one.
+  void lookOutFor(const SearchLabel& label, int limit);
+  SearchStop searchAmong(std::span<const SearchLabel> labels, int limit);
+  void readCurrent(Statement statement, const Layout& layout, std::span<const ReadItem> items);
+  [[nodiscard]] std::optional<FieldFault> scanCurrent(Statement statement, const Layout& layout,
+                                                      std::span<const ReadItem> items);
+
+  // Where the label looked out for stands in the records searched, or after lookOnForLabel():
+  // the first record holding it as a marker line, else the first holding it at all.
+  const LabelSighting& sighting() const { return sightings_.nearest(); }
+  // After a refused search, reads on to the end of the input or to the first record that holds
+  // the label as a marker line or in its own columns. Never raises: a failing input just ends
+  // the look.
+  void lookOnForLabel();
+
+  // Raise a RecordError for the end of the input (or its failure) where the next record was
+  // wanted, with `note` after the kind.
+  [[noreturn]] void rejectEnd(Statement statement, std::string note) const;
   // Raise a RecordError for a bad field found by scan().
-  [[noreturn]] void reject(const BadField& field) const;
-  // Raise a RecordError of `kind` for item `index` of the last statement: its value converted
-  // but the extraction cannot use it.
-  [[noreturn]] void rejectItem(Statement statement, std::size_t index, ErrorKind kind) const;
-  // Raise a RecordError of `kind` for the last record read.
-  [[noreturn]] void rejectRecord(Statement statement, ErrorKind kind, std::string reason) const;
+  [[noreturn]] void reject(const FieldFault& fault) const;
+  // Raise a RecordError for a value at `place` that converted but that the caller cannot use,
+  // under the caller's name for the kind and with its reason, if any.
+  [[noreturn]] void rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
+                             std::string reason = {}) const;
 
-  // Where item `index` of the last statement was read from, while its record is the last one
-  // read.
-  ReadField field(std::size_t index) const;
+  // Where item `index` of the last statement was read from; with its text while its record is
+  // the last one read.
+  FieldPlace field(std::size_t index) const;
+  // The last record read, as a place.
+  FieldPlace lastRecord() const { return {record_, 0, 0, {}}; }
 
-  // A warning about the listing, placed at `record` of this unit (0: at no single record).
-  RecordWarning warning(Statement statement, long long record, std::string message) const;
+  // A warning about the listing, placed at `place` of this unit (record 0: at no single record).
+  RecordWarning warning(Statement statement, FieldPlace place, std::string message) const;
 
   const std::string& fileName() const { return fileName_; }
 
@@ -97,34 +109,24 @@ class RecordReader {
   long long recordNumber() const { return record_; }
 
  private:
-  struct FieldSpot {
+  // The columns an item was read from; its text is in columns_ while the record is current.
+  struct ItemColumns {
     long long record = 0;
     int firstColumn = 0;
     int lastColumn = 0;
-    std::string_view text;  // valid while the record is current
   };
 
-  std::optional<BadField> walk(Statement statement, const Layout& layout,
-                               std::span<const ReadItem> items);
-  std::optional<BadField> walkRecord(Statement statement, const Layout& layout,
-                                     std::span<const ReadItem> items);
-  struct Label;
-  struct Watch;
-  bool searchFor(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-                 const Label& label, int limit, Watch* watch);
-  int passOverHeld(const Label& label, int most, Watch* watch);
-  static int passOverByKey(const Label& label, int most, const char*& line, const char* end,
-                           Watch* watch);
-  void readWatched(const Watch& watch, long long record);
-  struct KeyLanding;
-  static KeyLanding landingOf(const Label& label, const char* line, const char* key,
-                              const char* end);
-  std::optional<BadField> convert(Statement statement, const LayoutItem& field,
-                                  const ReadItem& item, int& column, std::size_t index);
+  std::optional<FieldFault> walk(Statement statement, const Layout& layout,
+                                 std::span<const ReadItem> items);
+  std::optional<FieldFault> walkRecord(Statement statement, const Layout& layout,
+                                       std::span<const ReadItem> items);
+  int passOverHeld(std::span<const SearchLabel> labels, int most);
+  std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
+                                    const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);
   bool nextRecord();
   bool refill();
-  RecordFailure failureAt(Statement statement, ErrorKind kind) const;
+  RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
   std::unique_ptr<ByteSource> source_;
   int unit_;
@@ -141,7 +143,8 @@ class RecordReader {
   int length_ = 0;  // characters of the current record kept in columns_
   bool recordHasComma_ = false;
   long long record_ = 0;
-  std::array<FieldSpot, MaxItems> spots_{};
+  std::array<ItemColumns, MaxItems> itemColumns_{};
+  LabelSightings sightings_;
 };
 
 }  // namespace hlext

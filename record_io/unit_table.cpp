@@ -23,10 +23,6 @@ void UnitTable::connect(Statement statement, int unit, const std::string& fileNa
     if (opened.stream)
       listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
   } else {
-    // Replacing the result would destroy the listing, or a run would read its own result.
-    if (listing_ && connector_.sameFile(listing_->fileName(), fileName))
-      raiseStreamError(ErrorKind::CannotOpen, statement, unit, fileName,
-                       "the same file as the listing " + listing_->fileName());
     Opened<ByteSink> opened = connector_.openOutput(fileName);
     failure = std::move(opened.failure);
     if (opened.stream) {
@@ -46,6 +42,10 @@ RecordReader& UnitTable::reader([[maybe_unused]] int unit) {
 RecordWriter& UnitTable::writer(int unit) {
   assert(unit == ConsoleUnit || (unit == ResultUnit && result_));
   return unit == ConsoleUnit ? console_ : *result_;
+}
+
+bool UnitTable::sameFile(const std::string& first, const std::string& second) {
+  return connector_.sameFile(first, second);
 }
 
 void UnitTable::warn(const RecordWarning& warning) { connector_.warn(describeWarning(warning)); }

@@ -22,13 +22,15 @@ class UnitTable {
   explicit UnitTable(UnitConnector& connector);
 
   // Connects unit 4 or 7 to the named file; raises RecordError (cannot open) on failure, and
-  // for a result file that is the listing itself; (out of memory) when the reader's buffer or
-  // the streams cannot be had. What unit 7 is given reaches its file only
-  // at stopRun(), all of it at once.
+  // (out of memory) when the reader's buffer or the streams cannot be had. What unit 7 is
+  // given reaches its file only at stopRun(), all of it at once.
   void open(Statement statement, int unit, const std::string& fileName);
 
   RecordReader& reader(int unit);
   RecordWriter& writer(int unit);
+
+  // True when both names lead to one file.
+  bool sameFile(const std::string& first, const std::string& second);
 
   // Hands a warning on as one line; the run goes on.
   void warn(const RecordWarning& warning);

@@ -207,14 +207,91 @@ SEARCHES = {  # refusing statement: its name, the label and the label's first co
 }
 
 
-def refusal_warning(statement: int, first_record: int, occupied: int = 0) -> str:
-    """The warning of a search refused after reading 500 records from `first_record` on."""
+def refusal_warning(statement: int, first_record: int, occupied: int = 0,
+                    lines: list[str] | None = None) -> str:
+    """The warning of a search refused after reading 500 records from `first_record` on; with
+    the listing's `lines`, it also says where the label does stand."""
     name, label, column = SEARCHES[statement]
-    message = (f'no "{label}" in columns {column}-{column + 3} of records '
-               f"{first_record}-{first_record + 499}")
+    last = first_record + 499
+    message = f'no "{label}" in columns {column}-{column + 3} of records {first_record}-{last}'
     if statement == 34:
         message += f", seeking the block header of orbital {occupied}"
+    if lines is not None:
+        found = label_sighting(lines, first_record, last, label, column, onward=True)
+        message += sighting_after_refusal(found, count=statement == 16)
     return warning(statement, name, message)
+
+
+def failure(statement: int, name: str, record: int, kind: str, note: str = "") -> str:
+    """A failure line on standard error for unit 4 at `record`, e.g. an end of file."""
+    return f"hlext1: statement {statement} ({name}), unit 4 (hlext.dat), record {record}: {kind}{note}\n"
+
+
+RECORD_REACH = 128  # the columns of a record the tool keeps
+
+
+@dataclass
+class Sighting:
+    record: int  # from 1
+    column: int  # the label's first column
+    text: str  # the record from the label on
+
+
+def label_sighting(lines: list[str], first: int, last: int, label: str, column: int,
+                   onward: bool = False) -> Sighting | None:
+    """Where `label` stands in records first-last (from 1) other than in its own columns, which
+    begin at `column`: the first record whose text begins with it, else the first that holds it
+    at all. With `onward`, records after `last` count too (a refused search reads on), and
+    there the label in its own columns counts as a record beginning with it. Only the first
+    RECORD_REACH characters of a record are looked at."""
+    mention = None
+    for number in range(first, len(lines) + 1):
+        past = number > last
+        if past and not onward:
+            break
+        text = lines[number - 1][:RECORD_REACH]
+        if past and text.ljust(column + 3)[column - 1:column + 3] == label:
+            return Sighting(number, column, text[column - 1:])
+        at = text.find(label)
+        if at == column - 1:
+            at = text.find(label, at + 1)
+        if at < 0:
+            continue
+        found = Sighting(number, at + 1, text[at:])
+        if text[:at] == " " * at:
+            return found
+        mention = mention or found
+    return mention
+
+
+def count_after_equals(text: str) -> str:
+    """', with 4 after "="': the integer after the first "=" of the text."""
+    if "=" not in text:
+        return ""
+    rest = text.split("=", 1)[1].lstrip(" ")
+    digits = rest[:1] if rest[:1] in ("-", "+") else ""
+    for character in rest[len(digits):]:
+        if not character.isdigit():
+            break
+        digits += character
+    return f', with {digits} after "="' if digits.lstrip("+-") else ""
+
+
+def sighting_at_end(label: str, column: int, sighting: Sighting | None, count: bool) -> str:
+    """What an end of file during a search says of where its label stands."""
+    if sighting is None:
+        return ""
+    note = (f'; record {sighting.record} holds "{label}" in columns {sighting.column}-'
+            f"{sighting.column + 3}, not {column}-{column + 3}")
+    return note + (count_after_equals(sighting.text) if count else "")
+
+
+def sighting_after_refusal(sighting: Sighting | None, count: bool) -> str:
+    """What a refused search's warning says of where its label stands."""
+    if sighting is None:
+        return ""
+    note = f"; record {sighting.record} holds it in columns {sighting.column}-{sighting.column + 3}"
+    return note + (count_after_equals(sighting.text) if count else "")
 
 
 def write_case(folder: Path, listing: str, stdout: str, fort50: str, status: int = 0,

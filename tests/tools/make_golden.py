@@ -9,8 +9,8 @@ from __future__ import annotations
 import copy
 from pathlib import Path
 
-from listing_model import (Molecule, expected_outputs, listing_lines, make_molecule,
-                           refusal_warning, warning, write_case)
+from listing_model import (Molecule, expected_outputs, failure, label_sighting, listing_lines,
+                           make_molecule, refusal_warning, sighting_at_end, warning, write_case)
 
 ROOT = Path(__file__).resolve().parents[2]
 GOLDEN = ROOT / "tests" / "golden"
@@ -168,6 +168,27 @@ def failures() -> None:
                       f"columns 21-32 \"{bad_energy[energies][20:32]}\": bad real\n")
 
 
+def labels_elsewhere() -> None:
+    """Searches that fail although the listing holds their label, in other columns: a count
+    line printed four columns to the left, and a heading two columns to the right and more than
+    500 records after the count line, with a mention of eigenvectors in prose before it."""
+    before = "an earlier result\n"
+    lines = listing_lines(water())
+    rhf = next(i for i, line in enumerate(lines) if line[10:14] == "RHF ")
+    shifted = list(lines)
+    shifted[rhf] = "      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = 5"
+    end = len(shifted) + 1
+    note = sighting_at_end("RHF ", 11, label_sighting(shifted, 1, end - 1, "RHF ", 11), True)
+    write_case(GOLDEN / "count-line-shifted-left", text(shifted), "", before, status=1,
+               before=before, stderr=failure(13, "occupied-count search", end, "end of file", note))
+    eige = lines.index("                EIGENVECTORS")
+    filler = [f" LINE {i:4d} OF A LONG PRINTOUT WITH NO MARKER IN IT" for i in range(520)]
+    late = (lines[:rhf + 2] + [" CONVERGENCE CHECKED BY EIGENVECTOR FOLLOWING"] + lines[rhf + 2:eige]
+            + filler + ["  " + lines[eige]] + lines[eige + 1:])
+    write_case(GOLDEN / "heading-shifted-right-past-limit", text(late), "    5\n",
+               "Eigenvectors are not found\n", stderr=refusal_warning(25, rhf + 2, lines=late))
+
+
 def main() -> None:
     worked_example()
     golden("water-same-block", water())
@@ -179,6 +200,7 @@ def main() -> None:
     count_record_before_heading()
     refusals()
     failures()
+    labels_elsewhere()
     for name, molecule in (("water", water()), ("ozone", ozone())):
         (EXAMPLES / name).mkdir(parents=True, exist_ok=True)
         (EXAMPLES / name / "hlext.dat").write_text(text(listing_lines(molecule)))

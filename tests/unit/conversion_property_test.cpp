@@ -294,14 +294,14 @@ struct Tally {
 };
 
 // Checks one statement's outcome against the reference for both of its fields.
-void checkRead(const FieldCase& field, const std::optional<BadField>& bad, std::int32_t integer,
+void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std::int32_t integer,
                float first, float second, Tally& tally) {
   const std::string_view firstText =
       field.padded.view().substr(0, static_cast<std::size_t>(field.width));
   const std::size_t comma = firstText.find(',');
   if (comma != std::string_view::npos) ++tally.commas;
   ++tally.compared;
-  const bool firstBad = bad && bad->firstColumn == 1;
+  const bool firstBad = bad && bad->place.firstColumn == 1;
   if (field.integer) {
     const std::optional<std::int32_t> expected = referenceInteger(firstText);
     if (expected.has_value() == firstBad || (expected && *expected != integer))
@@ -386,7 +386,7 @@ TEST_F(ConversionProperty, ReadFieldsMatchTheCLibrary) {
       float second = 0.0F;
       const std::array<ReadItem, 2> items = {field.integer ? ReadItem(&integer) : ReadItem(&first),
                                              &second};
-      const std::optional<BadField> bad = reader.scan(1, layoutFor(field), items);
+      const std::optional<FieldFault> bad = reader.scan(1, layoutFor(field), items);
       checkRead(field, bad, integer, first, second, tally);
     }
   }

@@ -50,7 +50,8 @@ struct Expected {
   std::optional<ErrorKind> kind = std::nullopt;
   int statement = 0;
   long long record = 0;
-  int warned = 0;  // the statement the one warning names; 0: no warning
+  int warned = 0;         // the statement the one warning names; 0: no warning
+  std::string said = {};  // how the diagnostic, or else the one warning, ends; empty: unchecked
 };
 
 struct RunCase {
@@ -71,12 +72,17 @@ void check(const RunCase& c) {
     ASSERT_EQ(run.warnings.size(), 1U);
     EXPECT_EQ(run.warnings[0].substr(0, prefix.size()), prefix) << run.warnings[0];
   }
+  if (!c.expected.said.empty()) {
+    const std::string& line =
+        run.failure || run.warnings.empty() ? run.diagnostic : run.warnings[0];
+    EXPECT_TRUE(line.ends_with(c.expected.said)) << line;
+  }
   if (c.expected.kind) {
     ASSERT_TRUE(run.failure.has_value()) << "the run ended without an error";
     EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.expected.statement) << run.diagnostic;
     EXPECT_EQ(run.failure->unit, ListingUnit);
-    EXPECT_EQ(run.failure->record, c.expected.record) << run.diagnostic;
+    EXPECT_EQ(run.failure->place.record, c.expected.record) << run.diagnostic;
     EXPECT_FALSE(run.written);
   } else {
     ASSERT_FALSE(run.failure.has_value()) << run.diagnostic;
@@ -127,6 +133,11 @@ Expected warnedOf(int statement, Expected expected) {
   return expected;
 }
 
+Expected saying(std::string said, Expected expected) {
+  expected.said = std::move(said);
+  return expected;
+}
+
 // Orbital 8 is in the second block, whose header stands `record` records after the first one.
 Listing withSecondHeaderAt(int record) {
   Listing listing;
@@ -155,16 +166,24 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   almost.filler(499);
   Listing rhfOnly;
   rhfOnly.add(occupiedCountRecord(3)).filler(30);
+  Listing rhfInProse;
+  rhfInProse.filler(3).add("     THE RHF STEP CONVERGED; DOUBLY OCCUPIED LEVELS = 4").filler(3);
   Listing firstHeaderOnly;
   firstHeaderOnly.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
   firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
   const RunCase cases[] = {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
       {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
-      {"exactly 500 records, none matching", nothing.text(), refused("", 16)},
-      {"499 records, none matching", almost.text(), endOfFile("", 13, almost)},
+      {"exactly 500 records, none matching", nothing.text(),
+       saying("of records 1-500", refused("", 16))},
+      {"499 records, none matching", almost.text(),
+       saying(": end of file", endOfFile("", 13, almost))},
+      {"occupied-count label only inside prose", rhfInProse.text(),
+       saying("; record 4 holds \"RHF \" in columns 10-13, not 11-14, with 4 after \"=\"",
+              endOfFile("", 13, rhfInProse))},
       {"heading 500 records on", withHeadingAt(500).text(), normal(3, 13)},
-      {"heading 501 records on", withHeadingAt(501).text(), refused("    3\n", 25)},
+      {"heading 501 records on", withHeadingAt(501).text(),
+       saying("of records 2-501; record 502 holds it in columns 17-20", refused("    3\n", 25))},
       {"later count record first", withLaterCountAt(1, "  7").text(), warnedOf(22, normal(3, 13))},
       {"later count record not an integer, just before the heading",
        withLaterCountAt(494, "x.y").text(), warnedOf(22, normal(3, 13))},
@@ -243,23 +262,20 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     const char* name;
     std::string record;  // stands in for the occupied-count record or the second header
     bool header;
-    ErrorKind kind;
+    std::string_view kind;  // as the diagnostic names it
     int statement, firstColumn, lastColumn;
     const char* field;
   };
   const BadCase cases[] = {
-      {"letters for N", occupiedCountRecord("ABC"), false, ErrorKind::BadInteger, 13, 59, 61,
-       "ABC"},
-      {"N of 0", occupiedCountRecord(0), false, ErrorKind::BadOccupiedCount, 13, 59, 61, "  0"},
-      {"N blank", occupiedCountRecord("   "), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
-       "   "},
-      {"N negative", occupiedCountRecord(-3), false, ErrorKind::BadOccupiedCount, 13, 59, 61,
-       " -3"},
+      {"letters for N", occupiedCountRecord("ABC"), false, "bad integer", 13, 59, 61, "ABC"},
+      {"N of 0", occupiedCountRecord(0), false, "bad occupied count", 13, 59, 61, "  0"},
+      {"N blank", occupiedCountRecord("   "), false, "bad occupied count", 13, 59, 61, "   "},
+      {"N negative", occupiedCountRecord(-3), false, "bad occupied count", 13, 59, 61, " -3"},
       {"decimal in the first orbital column", overwrite(headerRecord({7}), 13, "0.249"), true,
-       ErrorKind::BadInteger, 32, 13, 17, "0.249"},
+       "bad integer", 32, 13, 17, "0.249"},
       {"letter in the sixth orbital column",
-       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, ErrorKind::BadInteger, 32, 73,
-       77, "  1x2"},
+       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, "bad integer", 32, 73, 77,
+       "  1x2"},
   };
   for (const BadCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -273,12 +289,12 @@ TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
     addBlock(listing, 7, 12, Rows);
     const MemoryRun run = runInMemory(listing.text());
     ASSERT_TRUE(run.failure.has_value());
-    EXPECT_EQ(run.failure->kind, c.kind) << run.diagnostic;
+    EXPECT_EQ(kindName(*run.failure), c.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.statement);
-    EXPECT_EQ(run.failure->record, faulty);
-    EXPECT_EQ(run.failure->firstColumn, c.firstColumn);
-    EXPECT_EQ(run.failure->lastColumn, c.lastColumn);
-    EXPECT_EQ(run.failure->fieldText, c.field);
+    EXPECT_EQ(run.failure->place.record, faulty);
+    EXPECT_EQ(run.failure->place.firstColumn, c.firstColumn);
+    EXPECT_EQ(run.failure->place.lastColumn, c.lastColumn);
+    EXPECT_EQ(run.failure->place.text, c.field);
     // N is echoed only once it has been found usable.
     EXPECT_EQ(run.console, c.header ? "    8\n" : "");
     EXPECT_FALSE(run.written);

@@ -173,7 +173,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
         errorOf([&] { reader.read(Statement, layout, items.list()); });
     if (error) {
       EXPECT_EQ(error->kind(), ErrorKind::EndOfFile);
-      EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+      EXPECT_EQ(error->failure().place.record, static_cast<long long>(records.size()) + 1);
       return records;
     }
     records.push_back(items.rendered());
@@ -185,9 +185,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
 // under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
 // that carries it and fill the items from it; a search that runs out of records one short of
 // it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input. A search stops at that record with room to spare as well. Looking out
-// for the label, in either place, of each record it passes over, it reads the last record that
-// carries that label into the watch's items, and changes nothing else.
+// the end of the input. A search stops at that record with room to spare as well.
 void searchEach(const std::function<RecordReader()>& open,
                 const std::vector<std::string>& records) {
   struct LabelPlace {
@@ -216,50 +214,56 @@ void searchEach(const std::function<RecordReader()>& open,
       const int before = static_cast<int>(first - records.begin());
       for (const int limit : {before + 1, 1000000}) {
         RecordReader reader = open();
-        EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, limit));
+        EXPECT_EQ(reader.search(Statement, layout, items.list(), label, limit), SearchEnd::Found);
         EXPECT_EQ(reader.recordNumber(), before + 1);
         EXPECT_EQ(items.rendered(), filled(*first));
       }
-      for (const LabelPlace& watchPlace : places) {
-        const Layout watchLayout = Layout::parse(watchPlace.layout);
-        Items watchItems(watchLayout, watchPlace.items);
-        // The label, in the watch's place, of each record up to the one the search stops at; in
-        // the search's own place no record passed over carries the last of them.
-        for (int watchedFrom = 0; watchedFrom <= before; ++watchedFrom) {
-          const std::string_view watchText =
-              labelAt(watchPlace, records[static_cast<std::size_t>(watchedFrom)]);
-          int last = -1;
-          for (int k = 0; k < before; ++k)
-            if (labelAt(watchPlace, records[static_cast<std::size_t>(k)]) == watchText) last = k;
-          SCOPED_TRACE(std::string("watching ") + watchPlace.layout + " for \"" +
-                       printable(watchText) + "\"");
-          for (const int limit : {before + 1, 1000000}) {
-            WatchedLabel watched(watchLayout,
-                                 {watchText[0], watchText[1], watchText[2], watchText[3]},
-                                 watchItems.list());
-            RecordReader reader = open();
-            EXPECT_TRUE(reader.search(Statement, layout, items.list(), label, limit, &watched));
-            EXPECT_EQ(reader.recordNumber(), before + 1);
-            EXPECT_EQ(items.rendered(), filled(*first));
-            EXPECT_EQ(watched.record, last + 1);
-            if (last >= 0) {
-              EXPECT_EQ(watchItems.rendered(),
-                        filledAt(watchPlace, records[static_cast<std::size_t>(last)]));
+      // With a second label, in either place, taken from each record up to the one the search
+      // stops at, the search stops at the first record that carries either, its own label
+      // first, and leaves it to be read under the layout of the label it carries.
+      for (const LabelPlace& otherPlace : places) {
+        const Layout otherLayout = Layout::parse(otherPlace.layout);
+        for (int otherFrom = 0; otherFrom <= before; ++otherFrom) {
+          const std::string_view otherText =
+              labelAt(otherPlace, records[static_cast<std::size_t>(otherFrom)]);
+          int stop = before;
+          std::size_t carried = 0;
+          for (int k = 0; k < before && carried == 0; ++k)
+            if (labelAt(otherPlace, records[static_cast<std::size_t>(k)]) == otherText) {
+              stop = k;
+              carried = 1;
             }
+          SCOPED_TRACE(std::string("also for ") + otherPlace.layout + " \"" + printable(otherText) +
+                       "\"");
+          const std::array<SearchLabel, 2> labels = {
+              searchLabel(layout, label),
+              searchLabel(otherLayout, {otherText[0], otherText[1], otherText[2], otherText[3]})};
+          const LabelPlace& stopPlace = carried == 0 ? place : otherPlace;
+          const Layout& stopLayout = carried == 0 ? layout : otherLayout;
+          Items stopItems(stopLayout, stopPlace.items);
+          for (const int limit : {stop + 1, 1000000}) {
+            RecordReader reader = open();
+            const SearchStop found = reader.searchAmong(labels, limit);
+            EXPECT_EQ(found.end, SearchEnd::Found);
+            EXPECT_EQ(found.label, carried);
+            EXPECT_EQ(reader.recordNumber(), stop + 1);
+            reader.readCurrent(Statement, stopLayout, stopItems.list());
+            EXPECT_EQ(stopItems.rendered(),
+                      filledAt(stopPlace, records[static_cast<std::size_t>(stop)]));
           }
         }
       }
       RecordReader shortOfIt = open();
-      EXPECT_FALSE(shortOfIt.search(Statement, layout, items.list(), label, before));
+      EXPECT_EQ(shortOfIt.search(Statement, layout, items.list(), label, before),
+                SearchEnd::Refused);
       EXPECT_EQ(shortOfIt.recordNumber(), before);
       shortOfIt.read(Statement, layout, items.list());
       EXPECT_EQ(items.rendered(), filled(*first));
     }
     RecordReader reader = open();
-    const std::optional<RecordError> error = errorOf(
-        [&] { reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000); });
-    ASSERT_TRUE(error.has_value());
-    EXPECT_EQ(error->failure().record, static_cast<long long>(records.size()) + 1);
+    EXPECT_EQ(reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000),
+              SearchEnd::InputEnded);
+    EXPECT_EQ(reader.recordNumber(), static_cast<long long>(records.size()));
   }
 }
 
@@ -440,7 +444,7 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   RecordReader reader = memoryReader(listing);
   const Layout layout = Layout::parse("(10X,A4,44X,I3)");
   Items items(layout, 2);
-  const std::optional<BadField> bad = reader.scan(13, layout, items.list());
+  const std::optional<FieldFault> bad = reader.scan(13, layout, items.list());
   ASSERT_TRUE(bad.has_value());
   EXPECT_EQ(items.rendered().substr(0, 4), "RHF ");  // items before the bad one are filled
   EXPECT_EQ(reader.recordNumber(), 1);
@@ -464,7 +468,7 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   const Layout search = Layout::parse("(10X,A4,44X,I3)");
   Items items(search, 2);
   reader.read(13, search, items.list());
-  EXPECT_EQ(diagnosticOf([&] { reader.rejectItem(13, 1, ErrorKind::BadOccupiedCount); }),
+  EXPECT_EQ(diagnosticOf([&] { reader.rejectAs(13, "bad occupied count", reader.field(1)); }),
             "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \" -2\": "
             "bad occupied count");
 
@@ -473,14 +477,16 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   Items reals(energies, 6);
   reader.read(46, energies, reals.list());
   const std::optional<RecordError> item =
-      errorOf([&] { reader.rejectItem(46, 0, ErrorKind::BadReal); });
+      errorOf([&] { reader.rejectAs(46, "unusable energy", reader.field(0)); });
   ASSERT_TRUE(item.has_value());
-  EXPECT_EQ(item->failure().record, 3);
-  EXPECT_EQ(item->failure().firstColumn, 9);
-  EXPECT_EQ(item->failure().lastColumn, 20);
+  EXPECT_EQ(item->failure().place.record, 3);
+  EXPECT_EQ(item->failure().place.firstColumn, 9);
+  EXPECT_EQ(item->failure().place.lastColumn, 20);
+  EXPECT_EQ(item->failure().place.text, "");  // its record is no longer the current one
 
-  const std::optional<RecordError> record = errorOf(
-      [&] { reader.rejectRecord(57, ErrorKind::TooManyRows, "at most 300 rows in a block"); });
+  const std::optional<RecordError> record = errorOf([&] {
+    reader.rejectAs(57, "too many rows", reader.lastRecord(), "at most 300 rows in a block");
+  });
   ASSERT_TRUE(record.has_value());
   EXPECT_EQ(record->diagnostic(),
             "hlext1: statement 57, unit 4 (hlext.dat), record 5: too many rows: at most 300 rows "

@@ -1,0 +1,94 @@
+#include "extract/listing_messages.hpp"
+
+namespace hlext {
+namespace {
+
+std::string quoted(const Text4& label) { return "\"" + std::string(view(label)) + "\""; }
+
+// "columns 11-14": the four columns of a layout's label.
+std::string columnsFrom(int first);
+
+std::string labelColumns(const Layout& layout) { return columnsFrom(layout.labelColumn()); }
+
+std::string columnsFrom(int first) {
+  return "columns " + std::to_string(first) + "-" + std::to_string(first + 3);
+}
+
+// ", with 4 after "="": the integer after the first "=" of the text, blanks between allowed.
+std::string countAfterEquals(std::string_view text) {
+  const std::size_t equals = text.find('=');
+  if (equals == std::string_view::npos) return {};
+  std::size_t at = text.find_first_not_of(' ', equals + 1);
+  if (at == std::string_view::npos) return {};
+  const std::size_t start = at;
+  if (text[at] == '-' || text[at] == '+') ++at;
+  const std::size_t digits = text.find_first_not_of("0123456789", at);
+  const std::size_t end = digits == std::string_view::npos ? text.size() : digits;
+  if (end == at) return {};
+  return ", with " + std::string(text.substr(start, end - start)) + " after \"=\"";
+}
+
+std::string holds(const LabelSighting& sighting, std::string_view what, bool withCount) {
+  std::string note = "; record " + std::to_string(sighting.record) + " holds " + std::string(what) +
+                     " in " + columnsFrom(sighting.column);
+  return withCount ? note + countAfterEquals(sighting.from) : note;
+}
+
+}  // namespace
+
+std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelSighting& sighting,
+                          bool withCount) {
+  if (sighting.record == 0) return {};
+  const std::string own =
+      std::to_string(layout.labelColumn()) + "-" + std::to_string(layout.labelColumn() + 3);
+  return holds(sighting, quoted(label), false) + ", not " + own +
+         (withCount ? countAfterEquals(sighting.from) : std::string());
+}
+
+std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount) {
+  if (sighting.record == 0) return {};
+  return holds(sighting, "it", withCount);
+}
+
+std::string tooManyRowsReason(int rowCapacity) {
+  return "an eigenvector block holds at most " + std::to_string(rowCapacity) + " rows";
+}
+
+std::string laterJobWarning(const Layout& countLayout, std::optional<std::int32_t> laterCount,
+                            std::int32_t count, long long countRecord, long long headingRecord) {
+  const std::string seen = laterCount ? "count " + std::to_string(*laterCount) : "this count";
+  return "\"RHF \" in " + labelColumns(countLayout) + " with " + seen + ", after the count " +
+         std::to_string(count) + " of record " + std::to_string(countRecord) +
+         " and before the heading of record " + std::to_string(headingRecord) +
+         ": the eigenvectors found may belong to a later job";
+}
+
+std::string nextColumnWarning(std::int32_t n, int blockColumn, std::int32_t listed, bool blank) {
+  const std::string next = std::to_string(n + 1);
+  const std::string holds =
+      blank ? "is blank (read as 0)" : "lists orbital " + std::to_string(listed);
+  return "after orbital " + std::to_string(n) + " in block column " + std::to_string(blockColumn) +
+         ", block column " + std::to_string(blockColumn + 1) + " " + holds + ", not orbital " +
+         next + ": the energy and coefficients given for orbital " + next +
+         " in fort.50 are that column's";
+}
+
+std::string rowCountWarning(std::int32_t n, std::int32_t rowCount, std::int32_t nextRowCount) {
+  const std::string rows = std::to_string(rowCount);
+  return "orbital " + std::to_string(n) + "'s block has " + rows + " rows and orbital " +
+         std::to_string(n + 1) + "'s block " + std::to_string(nextRowCount) +
+         ", ending at this record: \"Eigenvectors are not found\" heads fort.50 for this, and "
+         "both orbitals are written with " +
+         rows + " rows";
+}
+
+std::string refusalWarning(const Layout& layout, const Text4& label, long long first,
+                           long long last, std::int32_t seekingOrbital) {
+  std::string message = "no " + quoted(label) + " in " + labelColumns(layout) + " of records " +
+                        std::to_string(first) + "-" + std::to_string(last);
+  if (seekingOrbital > 0)
+    message += ", seeking the block header of orbital " + std::to_string(seekingOrbital);
+  return message;
+}
+
+}  // namespace hlext

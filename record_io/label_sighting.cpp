@@ -1,0 +1,88 @@
+#include "record_io/label_sighting.hpp"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace hlext {
+
+void LabelSightings::reset(std::size_t offset, const Text4& label, long long lastRecord) {
+  offset_ = offset;
+  label_ = label;
+  lastRecord_ = lastRecord;
+  // A label that starts with a blank or a line end could stand anywhere in blank text.
+  key_ = label[0] != ' ' && label[0] != '\n' && label[0] != '\0' ? label[0] : '\0';
+  marker_.record = 0;
+  mention_.record = 0;
+}
+
+std::size_t LabelSightings::find(std::string_view text) const {
+  std::size_t at = text.find(view(label_));
+  if (at == offset_) at = text.find(view(label_), at + 1);
+  return at;
+}
+
+bool LabelSightings::wouldTake(const char* chars, std::size_t length) const {
+  if (key_ == 0 || settled()) return false;
+  const std::string_view text(chars, std::min(length, Reach));
+  const std::size_t at = find(text);
+  if (at == std::string_view::npos) return false;
+  return mention_.record == 0 || text.find_first_not_of(' ') == at;
+}
+
+void LabelSightings::lookAt(const char* chars, std::size_t length, long long record) {
+  if (key_ == 0 || settled() || record > lastRecord_) return;
+  const std::string_view text(chars, std::min(length, Reach));
+  const std::size_t at = find(text);
+  if (at == std::string_view::npos) return;
+  if (text.find_first_not_of(' ') == at) return take(marker_, chars, text.size(), at, record, true);
+  if (mention_.record == 0) take(mention_, chars, text.size(), at, record, false);
+}
+
+void LabelSightings::lookAtLine(const char* lineStart, const char* lineFeed, long long record) {
+  std::size_t length = static_cast<std::size_t>(lineFeed - lineStart);
+  if (length > 0 && lineStart[length - 1] == '\r') --length;
+  lookAt(lineStart, length, record);
+}
+
+void LabelSightings::lookAtKey(const char* recordStart, long long record, const char* at,
+                               const char* end) {
+  if (end - at < 4 || std::memcmp(at, label_.data(), label_.size()) != 0 || settled()) return;
+  const auto* lineFeed =
+      static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+  if (lineFeed == nullptr) return;  // the line is read in full later, and looked at then
+  const std::string_view lead(recordStart, static_cast<std::size_t>(at - recordStart));
+  const std::size_t previous = lead.rfind('\n');
+  const char* lineStart =
+      previous == std::string_view::npos ? recordStart : recordStart + previous + 1;
+  std::size_t length = static_cast<std::size_t>(lineFeed - lineStart);
+  if (length > 0 && lineStart[length - 1] == '\r') --length;
+  if (!wouldTake(lineStart, length)) return;
+  lookAt(lineStart, length, record + std::count(recordStart, lineStart, '\n'));
+}
+
+void LabelSightings::lookAtKeys(const char* recordStart, long long record, const char* at,
+                                const char* upTo, const char* end) {
+  while (at != nullptr && !settled()) {
+    lookAtKey(recordStart, record, at, end);
+    if (++at >= upTo) return;
+    at = static_cast<const char*>(std::memchr(at, key_, static_cast<std::size_t>(upTo - at)));
+  }
+}
+
+void LabelSightings::takeOwnColumns(const char* chars, std::size_t length, long long record) {
+  if (key_ == 0 || settled()) return;
+  const std::size_t kept = std::min(length, Reach);
+  take(marker_, chars, kept, offset_, record,
+       std::string_view(chars, kept).find_first_not_of(' ') == offset_);
+}
+
+void LabelSightings::take(LabelSighting& into, const char* chars, std::size_t length,
+                          std::size_t at, long long record, bool startsText) {
+  into.record = record;
+  into.column = static_cast<int>(at) + 1;
+  into.startsText = startsText;
+  into.from.assign(chars + at, length - std::min(at, length));
+}
+
+}  // namespace hlext
