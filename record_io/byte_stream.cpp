@@ -113,50 +113,6 @@ class ReplacingFileSink final : public GatheringSink {
   fs::path name_;
 };
 
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t count = std::min(buffer.size(), bytes_.size());
-    std::copy_n(bytes_.data(), count, buffer.data());
-    bytes_.remove_prefix(count);
-    return count;
-  }
-
- private:
-  std::string_view bytes_;
-};
-
-class MemorySink final : public ByteSink {
- public:
-  explicit MemorySink(std::string& text) : text_(text) {}
-  std::string write(std::string_view bytes) override {
-    text_.append(bytes);
-    return {};
-  }
-  std::string flush() override { return {}; }
-  OutputFailure close(const OutputWarning&) override { return {}; }
-
- private:
-  std::string& text_;
-};
-
-// The result file in memory: replaced whole at close, like the file.
-class MemoryResultSink final : public GatheringSink {
- public:
-  MemoryResultSink(std::string& text, bool& committed) : text_(text), committed_(committed) {}
-
- private:
-  OutputFailure commit(std::string_view records, const OutputWarning&) override {
-    text_ = records;
-    committed_ = true;
-    return {};
-  }
-
-  std::string& text_;
-  bool& committed_;
-};
-
 }  // namespace
 
 bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
@@ -201,18 +157,6 @@ bool FileConnector::sameFile(const std::string& first, const std::string& second
   std::error_code error;
   const bool same = fs::equivalent(first, second, error);
   return same && !error;
-}
-
-MemoryConnector::MemoryConnector(std::string_view listing)
-    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_)) {}
-MemoryConnector::~MemoryConnector() = default;
-
-Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
-  return {std::make_unique<MemorySource>(listing_), {}};
-}
-
-Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {
-  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_), {}};
 }
 
 }  // namespace hlext

@@ -1,5 +1,5 @@
-// Where the bytes of a unit come from and go to: files and the console in a real run, memory
-// in tests and fuzzing.
+// Where the bytes of a unit come from and go to: files and the console in a run; the tests'
+// support library connects units to memory instead (tests/support/memory_connector.hpp).
 #pragma once
 
 #include <cstddef>
@@ -87,31 +87,6 @@ class FileConnector final : public UnitConnector {
   bool sameFile(const std::string& first, const std::string& second) override;
 
  private:
-  std::unique_ptr<ByteSink> console_;
-};
-
-// An input listing held in memory and outputs collected into strings.
-class MemoryConnector final : public UnitConnector {
- public:
-  explicit MemoryConnector(std::string_view listing);
-  ~MemoryConnector() override;
-  Opened<ByteSource> openInput(const std::string& name) override;
-  Opened<ByteSink> openOutput(const std::string& name) override;
-  ByteSink& console() override { return *console_; }
-  void warn(const std::string& line) override { warnings_.push_back(line); }
-
-  const std::string& consoleText() const { return consoleText_; }
-  const std::vector<std::string>& warnings() const { return warnings_; }
-  const std::string& resultText() const { return resultText_; }
-  // True once the output file was committed.
-  bool resultWritten() const { return resultWritten_; }
-
- private:
-  std::string_view listing_;
-  std::string consoleText_;
-  std::string resultText_;
-  bool resultWritten_ = false;
-  std::vector<std::string> warnings_;
   std::unique_ptr<ByteSink> console_;
 };
 

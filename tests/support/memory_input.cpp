@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "record_io/unit_table.hpp"
+#include "tests/support/memory_connector.hpp"
 
 namespace hlext::testing {
 

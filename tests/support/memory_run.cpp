@@ -2,6 +2,7 @@
 
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
+#include "tests/support/memory_connector.hpp"
 
 namespace hlext::testing {
 

@@ -5,6 +5,7 @@ include_guard(GLOBAL)
 
 add_library(hlext_test_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/lines.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/memory_connector.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_run.cpp
   ${CMAKE_CURRENT_LIST_DIR}/read_items.cpp)

@@ -36,6 +36,7 @@
 #include "record_io/field_conversion.hpp"
 #include "record_io/layout.hpp"
 #include "record_io/record_reader.hpp"
+#include "tests/support/memory_connector.hpp"
 
 namespace hlext {
 namespace {
@@ -378,7 +379,7 @@ TEST_F(ConversionProperty, ReadFieldsMatchTheCLibrary) {
       listing += field.record.view();
       listing += '\n';
     }
-    MemoryConnector connector(listing);
+    testing::MemoryConnector connector(listing);
     RecordReader reader(connector.openInput("fields").stream, 4, "fields");
     for (const FieldCase& field : batch) {
       std::int32_t integer = 0;

@@ -11,6 +11,7 @@
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
 #include "record_io/unit_table.hpp"
+#include "tests/support/memory_connector.hpp"
 
 namespace hlext {
 namespace {
@@ -29,7 +30,7 @@ std::string written(std::int32_t n, float energyN, float energyNext, const std::
   std::copy(ofN.begin(), ofN.end(), vectors.orbitalN.begin());
   std::copy(ofNext.begin(), ofNext.end(), vectors.orbitalNext.begin());
 
-  MemoryConnector files("");
+  testing::MemoryConnector files("");
   Opened<ByteSink> sink = files.openOutput(ResultFileName);
   RecordWriter writer(*sink.stream, ResultUnit, ResultFileName);
   writeResult(writer, StatementLayouts{}, orbitals, vectors);

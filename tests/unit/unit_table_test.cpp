@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "tests/support/error_of.hpp"
+#include "tests/support/memory_connector.hpp"
 
 namespace hlext {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 using testing::errorOf;
 
 TEST(UnitTableTest, ConnectsTheThreeUnits) {
-  MemoryConnector connector("RHF  first\nsecond");
+  testing::MemoryConnector connector("RHF  first\nsecond");
   UnitTable units(connector);
   units.open(9, ListingUnit, "hlext.dat");
   units.open(10, ResultUnit, "fort.50");
@@ -54,7 +55,9 @@ class FailingConnector final : public UnitConnector {
     explicit Sink(std::string failure) : failure_(std::move(failure)) {}
     std::string write(std::string_view) override { return {}; }
     std::string flush() override { return {}; }
-    OutputFailure close(const OutputWarning&) override { return {ErrorKind::WriteFailed, failure_}; }
+    OutputFailure close(const OutputWarning&) override {
+      return {ErrorKind::WriteFailed, failure_};
+    }
 
    private:
     std::string failure_;
@@ -83,7 +86,7 @@ class FailingConnector final : public UnitConnector {
   std::string openFailure_;
   Sink console_;
   std::string closeFailure_;
-  MemoryConnector memory_{""};
+  testing::MemoryConnector memory_{""};
 };
 
 struct OpenFailureCase {
