@@ -11,9 +11,9 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
+#include <cstring>
 #include <string>
 #include <utility>
-#include <vector>
 
 #include "record_io/file_system.hpp"
 #include "record_io/held_signals.hpp"
@@ -107,28 +107,30 @@ bool descriptorHasAttributes([[maybe_unused]] int fd) {
 #endif
 }
 
-// The numbers at the start of a small system file (a /proc entry), without the C++ streams
-// and their locale; empty when it cannot be read.
-std::string leadingText(const char* name) {
+// The unsigned numbers at the start of a small system file (a /proc entry), read without the
+// C++ streams and their locale; `count` of them at most, fewer when it cannot be read.
+struct LeadingNumbers {
+  std::array<unsigned long long, 3> values{};
+  std::size_t count = 0;
+};
+LeadingNumbers leadingNumbers(const char* name) {
+  LeadingNumbers numbers;
   const int fd = retryInterrupted([&] { return ::open(name, O_RDONLY | O_CLOEXEC); });
-  if (fd < 0) return {};
+  if (fd < 0) return numbers;
   char text[128];
-  const ssize_t count = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
+  const ssize_t length = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
   ::close(fd);
-  return count > 0 ? std::string(text, static_cast<std::size_t>(count)) : std::string();
-}
-
-// The unsigned numbers of `text` in order.
-std::vector<unsigned long long> numbersIn(std::string_view text) {
-  std::vector<unsigned long long> numbers;
   bool inNumber = false;
-  for (const char c : text) {
+  for (ssize_t i = 0; i < length; ++i) {
+    const char c = text[i];
     if (c < '0' || c > '9') {
       inNumber = false;
       continue;
     }
-    if (!inNumber) numbers.push_back(0);
-    numbers.back() = numbers.back() * 10 + static_cast<unsigned long long>(c - '0');
+    if (!inNumber && numbers.count == numbers.values.size()) break;
+    if (!inNumber) ++numbers.count;
+    unsigned long long& value = numbers.values[numbers.count - 1];
+    value = value * 10 + static_cast<unsigned long long>(c - '0');
     inNumber = true;
   }
   return numbers;
@@ -137,14 +139,14 @@ std::vector<unsigned long long> numbersIn(std::string_view text) {
 // Inside a user namespace that maps only some ids (a rootless container), every other id shows
 // as the kernel's overflow id: a file that shows it has an owner this process cannot name.
 bool mapsEveryId(const char* mapFile) {
-  const std::string map = leadingText(mapFile);
-  if (map.empty()) return true;  // no user namespaces here
-  const std::vector<unsigned long long> range = numbersIn(map);
-  return range.size() >= 3 && range[0] == 0 && range[1] == 0 && range[2] == 4294967295ULL;
+  const LeadingNumbers range = leadingNumbers(mapFile);
+  if (range.count == 0) return true;  // no user namespaces here
+  return range.count == 3 && range.values[0] == 0 && range.values[1] == 0 &&
+         range.values[2] == 4294967295ULL;
 }
 unsigned long long overflowId(const char* file) {
-  const std::vector<unsigned long long> id = numbersIn(leadingText(file));
-  return id.empty() ? 65534 : id.front();
+  const LeadingNumbers id = leadingNumbers(file);
+  return id.count == 0 ? 65534 : id.values[0];
 }
 bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
   static const bool everyIdMapped =
@@ -359,12 +361,15 @@ namespace {
 
 // Signals that stop or are ignored by default, faults, and those that cannot be caught are
 // left as they are; every other one would end the run.
-sigset_t heldSet() {
-  sigset_t set;
-  sigfillset(&set);
-  for (const int left : {SIGKILL, SIGSTOP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS,
-                         SIGABRT, SIGCHLD, SIGCONT, SIGURG, SIGWINCH, SIGTSTP, SIGTTIN, SIGTTOU})
-    sigdelset(&set, left);
+const sigset_t& heldSet() {
+  static const sigset_t set = [] {
+    sigset_t made;
+    sigfillset(&made);
+    for (const int left : {SIGKILL, SIGSTOP, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGSYS,
+                           SIGABRT, SIGCHLD, SIGCONT, SIGURG, SIGWINCH, SIGTSTP, SIGTTIN, SIGTTOU})
+      sigdelset(&made, left);
+    return made;
+  }();
   return set;
 }
 
@@ -376,21 +381,24 @@ bool endsTheRun(int signal) {
   return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_DFL;
 }
 
+bool noneIn(const sigset_t& set) {
+  sigset_t none;
+  sigemptyset(&none);
+  return std::memcmp(&set, &none, sizeof set) == 0;
+}
+
 }  // namespace
 
-HeldSignals::HeldSignals() {
-  const sigset_t held = heldSet();
-  ::sigprocmask(SIG_BLOCK, &held, &maskBefore);
-}
+HeldSignals::HeldSignals() { ::sigprocmask(SIG_BLOCK, &heldSet(), &maskBefore); }
 
 HeldSignals::~HeldSignals() { release(); }
 
 int HeldSignals::arrived() const {
   sigset_t pending;
-  if (::sigpending(&pending) != 0) return 0;
-  const sigset_t held = heldSet();
+  if (::sigpending(&pending) != 0 || noneIn(pending)) return 0;
   for (int signal = 1; signal < NSIG; ++signal)
-    if (sigismember(&pending, signal) == 1 && sigismember(&held, signal) == 1 && endsTheRun(signal))
+    if (sigismember(&pending, signal) == 1 && sigismember(&heldSet(), signal) == 1 &&
+        endsTheRun(signal))
       return signal;
   return 0;
 }
