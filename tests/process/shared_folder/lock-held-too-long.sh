@@ -11,4 +11,14 @@ wait_for -e held
 kill $holder
 [ $status = 2 ] && cmp -s fort.50 b.expected && [ "$(wc -l <err)" = 2 ] &&
   grep -q "^hlext1: warning: .*(fort.50): waiting for process $holder, " err &&
-  grep -q "^hlext1: statement .*(fort.50): cannot lock fort.50: held by process $holder\$" err
+  grep -q "^hlext1: statement .*(fort.50): cannot lock fort.50: held by process $holder\$" err || exit 1
+# A signal while the run waits ends it by that signal, fort.50 untouched.
+rm held
+python3 -c 'import fcntl, time
+f = open("fort.50"); fcntl.lockf(f, fcntl.LOCK_SH); open("held", "w").close(); time.sleep(100)' &
+holder=$!
+wait_for -e held
+"$HLEXT1" >/dev/null 2>err & run=$!
+sleep 0.5; kill -USR1 $run; wait $run; status=$?
+kill $holder
+[ $status = 138 ] && cmp -s fort.50 b.expected
