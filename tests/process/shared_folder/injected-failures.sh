@@ -41,6 +41,7 @@ openat head O_EXCL EIO replace 2 b.expected write failed: Input/output error
 openat head O_EXCL ENFILE replace 2 b.expected write failed: Too many open files in system
 openat head O_EXCL ENOSPC replace 0 a.expected -
 openat head O_EXCL EACCES replace 0 a.expected -
+openat head O_EXCL EEXIST replace 0 a.expected -
 rename head fort.50 EIO replace 2 b.expected cannot replace fort.50: Input/output error
 rename head fort.50 EBUSY replace 0 a.expected -
 rename head fort.50 EXDEV replace 0 a.expected -
