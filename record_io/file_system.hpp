@@ -6,6 +6,7 @@
 // platform_portable.cpp. Every call of a platform's own interface is in those files.
 #pragma once
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -13,6 +14,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 namespace hlext {
 
@@ -65,13 +67,26 @@ struct LockAttempt {
 class File {
  public:
   File() = default;
-  File(File&& other) noexcept;
-  File& operator=(File&& other) noexcept;
+  File(File&& other) noexcept
+      : handle_(std::exchange(other.handle_, NoHandle)),
+        path_(std::move(other.path_)),
+        error_(other.error_) {}
+  File& operator=(File&& other) noexcept {
+    std::swap(handle_, other.handle_);
+    std::swap(path_, other.path_);
+    error_ = other.error_;
+    return *this;
+  }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
   ~File() { close(); }
 
-  static File open(const std::filesystem::path& path, OpenMode mode);
+  static File open(const std::filesystem::path& path, OpenMode mode) {
+    File file;
+    file.path_ = path;
+    file.handle_ = openHandle(path, mode, file.error_);
+    return file;
+  }
 
   bool isOpen() const { return handle_ != NoHandle; }
   // Why open() failed.
@@ -80,7 +95,15 @@ class File {
   // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
   std::size_t read(std::span<char> buffer, int& error);
   // 0, or the reason the bytes could not all be written.
-  int writeAll(std::string_view bytes);
+  int writeAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+      int error = 0;
+      const std::size_t written = writeSome(bytes, error);
+      if (written == 0) return error != 0 ? error : EIO;
+      bytes.remove_prefix(written);
+    }
+    return 0;
+  }
   // 0, or the reason closing failed (with a stream, the reason its last bytes failed).
   int close();
 
@@ -102,6 +125,11 @@ class File {
   int takePermissions(const FileIdentity& model);
 
  private:
+  // The platform's open: a handle, or NoHandle with `error` set.
+  static std::intptr_t openHandle(const std::filesystem::path& path, OpenMode mode, int& error);
+  // Writes a first part of `bytes`: how much, or 0 with `error` set.
+  std::size_t writeSome(std::string_view bytes, int& error);
+
   static constexpr std::intptr_t NoHandle = -1;
   std::intptr_t handle_ = NoHandle;  // a descriptor or a stream, as the platform has it
   std::filesystem::path path_;       // the name it was opened by

@@ -223,31 +223,13 @@ bool folderLetsGo([[maybe_unused]] const fs::path& folder) {
 #endif
 }
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, NoHandle)),
-      path_(std::move(other.path_)),
-      error_(other.error_) {}
-
-File& File::operator=(File&& other) noexcept {
-  std::swap(handle_, other.handle_);
-  std::swap(path_, other.path_);
-  error_ = other.error_;
-  return *this;
-}
-
-File File::open(const fs::path& path, OpenMode mode) {
-  File file;
-  file.path_ = path;
+std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
   // A new file is private until it is complete; others get the usual bits less the umask.
   const mode_t permissions = mode == OpenMode::CreateNew ? 0600 : 0666;
   const int fd = retryInterrupted(
       [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
-  if (fd < 0) {
-    file.error_ = lastError();
-    return file;
-  }
-  file.handle_ = fd;
-  return file;
+  if (fd < 0) error = lastError();
+  return fd < 0 ? NoHandle : fd;
 }
 
 std::size_t File::read(std::span<char> buffer, int& error) {
@@ -259,16 +241,12 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return count < 0 ? 0 : static_cast<std::size_t>(count);
 }
 
-int File::writeAll(std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t count = retryInterrupted([&] {
-      return ::write(descriptor(handle_), bytes.data(),
-                     std::min<std::size_t>(bytes.size(), INT_MAX));
-    });
-    if (count <= 0) return lastError();
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return 0;
+std::size_t File::writeSome(std::string_view bytes, int& error) {
+  const ssize_t count = retryInterrupted([&] {
+    return ::write(descriptor(handle_), bytes.data(), std::min<std::size_t>(bytes.size(), INT_MAX));
+  });
+  error = count <= 0 ? lastError() : 0;
+  return count <= 0 ? 0 : static_cast<std::size_t>(count);
 }
 
 int File::close() {

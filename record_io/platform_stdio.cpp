@@ -34,21 +34,7 @@ int errorOf(const std::error_code& error) {
 
 }  // namespace
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, NoHandle)),
-      path_(std::move(other.path_)),
-      error_(other.error_) {}
-
-File& File::operator=(File&& other) noexcept {
-  std::swap(handle_, other.handle_);
-  std::swap(path_, other.path_);
-  error_ = other.error_;
-  return *this;
-}
-
-File File::open(const fs::path& path, OpenMode mode) {
-  File file;
-  file.path_ = path;
+std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
   // A FIFO or a device opened for reading too would be its own reader: it is opened for
   // writing only, which for a stream means appending. Created files are new, so appending to
   // them writes from the start.
@@ -57,12 +43,8 @@ File File::open(const fs::path& path, OpenMode mode) {
       mode == OpenMode::Write && !fs::is_regular_file(path, ignored) && fs::exists(path, ignored);
   errno = 0;
   std::FILE* opened = std::fopen(path.string().c_str(), special ? "ab" : streamMode(mode));
-  if (opened == nullptr) {
-    file.error_ = lastError();
-    return file;
-  }
-  file.handle_ = reinterpret_cast<std::intptr_t>(opened);
-  return file;
+  if (opened == nullptr) error = lastError();
+  return opened == nullptr ? NoHandle : reinterpret_cast<std::intptr_t>(opened);
 }
 
 std::size_t File::read(std::span<char> buffer, int& error) {
@@ -72,14 +54,11 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return got;
 }
 
-int File::writeAll(std::string_view bytes) {
-  while (!bytes.empty()) {
-    errno = 0;
-    const std::size_t count = std::fwrite(bytes.data(), 1, bytes.size(), stream(handle_));
-    if (count == 0) return lastError();
-    bytes.remove_prefix(count);
-  }
-  return 0;
+std::size_t File::writeSome(std::string_view bytes, int& error) {
+  errno = 0;
+  const std::size_t count = std::fwrite(bytes.data(), 1, bytes.size(), stream(handle_));
+  error = count == 0 ? lastError() : 0;
+  return count;
 }
 
 int File::close() {

@@ -40,30 +40,12 @@ unsigned chunk(std::size_t size) {
 
 }  // namespace
 
-File::File(File&& other) noexcept
-    : handle_(std::exchange(other.handle_, NoHandle)),
-      path_(std::move(other.path_)),
-      error_(other.error_) {}
-
-File& File::operator=(File&& other) noexcept {
-  std::swap(handle_, other.handle_);
-  std::swap(path_, other.path_);
-  error_ = other.error_;
-  return *this;
-}
-
-File File::open(const fs::path& path, OpenMode mode) {
-  File file;
-  file.path_ = path;
+std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
   errno = 0;
   const int fd =
       ::_wopen(path.c_str(), openFlags(mode) | O_BINARY | O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) {
-    file.error_ = lastError();
-    return file;
-  }
-  file.handle_ = fd;
-  return file;
+  if (fd < 0) error = lastError();
+  return fd < 0 ? NoHandle : fd;
 }
 
 std::size_t File::read(std::span<char> buffer, int& error) {
@@ -73,14 +55,11 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return count < 0 ? 0 : static_cast<std::size_t>(count);
 }
 
-int File::writeAll(std::string_view bytes) {
-  while (!bytes.empty()) {
-    errno = 0;
-    const int count = ::_write(descriptor(handle_), bytes.data(), chunk(bytes.size()));
-    if (count <= 0) return lastError();
-    bytes.remove_prefix(static_cast<std::size_t>(count));
-  }
-  return 0;
+std::size_t File::writeSome(std::string_view bytes, int& error) {
+  errno = 0;
+  const int count = ::_write(descriptor(handle_), bytes.data(), chunk(bytes.size()));
+  error = count <= 0 ? lastError() : 0;
+  return count <= 0 ? 0 : static_cast<std::size_t>(count);
 }
 
 int File::close() {
