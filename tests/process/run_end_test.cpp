@@ -101,7 +101,7 @@ struct EndCase {
   std::string listing{};
   std::optional<std::string> before{};  // fort.50 before the run; none: it does not exist
   Setup setup = Setup::None;
-  std::string redirection{};  // of standard output; empty: captured
+  std::string redirection{};  // what follows the tool: arguments, standard output; empty: captured
   std::string prelude{};      // shell text before the run
   bool needsRoot = false;     // the prelude runs the tool as another user
   int status = 0;
@@ -296,6 +296,14 @@ std::vector<EndCase> endCases() {
        .status = 2,
        .diagnostic =
            prefix("10 (result file open)", 7, "fort.50") + ": cannot open: Permission denied\n"},
+      {.name = "--help alone leaves the listing and an old result as they were",
+       .listing = l.normal,
+       .before = OlderResult,
+       .redirection = "--help >/dev/null",
+       .result = OlderResult},
+      {.name = "-h alone makes no result file",
+       .listing = l.normal,
+       .redirection = "-h >/dev/null"},
       {.name = "standard output closed",
        .listing = l.normal,
        .before = OlderResult,
