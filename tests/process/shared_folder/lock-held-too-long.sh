@@ -18,7 +18,8 @@ python3 -c 'import fcntl, time
 f = open("fort.50"); fcntl.lockf(f, fcntl.LOCK_SH); open("held", "w").close(); time.sleep(100)' &
 holder=$!
 wait_for -e held
-"$HLEXT1" >/dev/null 2>err & run=$!
-sleep 0.5; kill -USR1 $run; wait $run; status=$?
+rm err; "$HLEXT1" >/dev/null 2>err & run=$!
+wait_for -s err  # the warning: the run is waiting
+kill -USR1 $run; wait $run; status=$?
 kill $holder
 [ $status = 138 ] && cmp -s fort.50 b.expected

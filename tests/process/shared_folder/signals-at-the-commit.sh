@@ -6,10 +6,16 @@ need strace
 ln -s a.dat hlext.dat
 while read -r call when signal place status result; do
   cp b.expected fort.50; rm -f second.50; [ "$place" = in-place ] && ln fort.50 second.50
-  strace -o /dev/null -e trace="$call" -e inject="$call:$when=1500000" \
+  rm -f trace
+  strace -o trace -e trace="$call" -e inject="$call:$when=1500000" \
     sh -c 'echo $$ >pid; exec "$HLEXT1" >/dev/null 2>&1' &
   traced=$!
-  sleep 0.7; kill -"$signal" "$(cat pid)"; wait $traced; got=$?
+  # The trace shows the call once the run is held at it.
+  tries=0
+  until grep -q "^$call(" trace 2>/dev/null; do
+    tries=$((tries + 1)); [ $tries -le 500 ] || { echo "no $call"; exit 1; }; sleep 0.02
+  done
+  kill -"$signal" "$(cat pid)"; wait $traced; got=$?
   if [ $got != "$status" ] || ! cmp -s fort.50 "$result" || [ -n "$(ls -A | grep '\.new$')" ]; then
     echo "a $signal at $call: status $got"; exit 1
   fi
