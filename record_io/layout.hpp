@@ -231,19 +231,26 @@ class Layout {
 
  private:
   constexpr Layout(std::string_view text, std::span<const LayoutItem> items)
-      : text_(text), items_(items) {
+      : text_(text),
+        items_(items),
+        dataItemCount_(static_cast<int>(std::count_if(
+            items.begin(), items.end(), [](const LayoutItem& each) { return each.isData(); }))),
+        reach_(reachOf(items)),
+        labelColumn_(labelColumnOf(items)) {}
+
+  static constexpr int reachOf(std::span<const LayoutItem> items) {
+    int reach = 0;
     int column = 0;
-    for (const LayoutItem& each : items_) {
-      if (each.isData()) ++dataItemCount_;
+    for (const LayoutItem& each : items) {
       if (each.kind == LayoutItemKind::RecordBreak)
         column = 0;
       else if (each.kind == LayoutItemKind::Literal)
         column += static_cast<int>(each.literal.size());
       else
         column += each.width;
-      reach_ = std::max(reach_, column);
+      reach = std::max(reach, column);
     }
-    labelColumn_ = labelColumnOf(items_);
+    return reach;
   }
 
   // The first column of a four-column text field that only skips stand before; 0 when the
