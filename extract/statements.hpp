@@ -1,5 +1,5 @@
 // The numbered statements of a run and the layout strings they use. A statement's number and
-// name identify it in diagnostics; the layouts are kept as text and checked when compiled.
+// name identify it in diagnostics; the layouts are kept as text and parsed when compiled.
 #pragma once
 
 #include "record_io/layout.hpp"
@@ -32,19 +32,19 @@ inline constexpr Statement ResultEnergyNext{148, "orbital N+1 energy line"};
 inline constexpr Statement ResultVectorNext{149, "orbital N+1 coefficients"};
 }  // namespace statement
 
-// Every layout a run uses, parsed once at its start.
+// Every layout a run uses, as constant data.
 struct StatementLayouts {
-  Layout occupiedCount = Layout::parse<"(10X,A4,44X,I3)">();
-  Layout heading = Layout::parse<"(16X,2A4)">();
-  Layout firstHeader = Layout::parse<"(////,5X,6(7X,I5))">();
-  Layout header = Layout::parse<"(4X,A4,4X,I5,7(7X,I5))">();
-  Layout blockEnergies = Layout::parse<"(/,8X,6F12.5,//)">();
-  Layout nextBlockEnergies = Layout::parse<"(////,8X,6F12.5,//)">();
-  Layout row = Layout::parse<"(I1,A2,A3,I4,6F12.5)">();
-  Layout count = Layout::parse<"(I5)">();
-  Layout notFound = Layout::parse<"('Eigenvectors are not found')">();
-  Layout energyLine = Layout::parse<"(//,'    E (',I3,' ) = ',F10.5)">();
-  Layout coefficients = Layout::parse<"(12F10.5)">();
+  static constexpr Layout occupiedCount = Layout::parse<"(10X,A4,44X,I3)">();
+  static constexpr Layout heading = Layout::parse<"(16X,2A4)">();
+  static constexpr Layout firstHeader = Layout::parse<"(////,5X,6(7X,I5))">();
+  static constexpr Layout header = Layout::parse<"(4X,A4,4X,I5,7(7X,I5))">();
+  static constexpr Layout blockEnergies = Layout::parse<"(/,8X,6F12.5,//)">();
+  static constexpr Layout nextBlockEnergies = Layout::parse<"(////,8X,6F12.5,//)">();
+  static constexpr Layout row = Layout::parse<"(I1,A2,A3,I4,6F12.5)">();
+  static constexpr Layout count = Layout::parse<"(I5)">();
+  static constexpr Layout notFound = Layout::parse<"('Eigenvectors are not found')">();
+  static constexpr Layout energyLine = Layout::parse<"(//,'    E (',I3,' ) = ',F10.5)">();
+  static constexpr Layout coefficients = Layout::parse<"(12F10.5)">();
 };
 
 }  // namespace hlext

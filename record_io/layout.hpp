@@ -1,15 +1,15 @@
 // A layout string such as "(4X,A4,4X,I5,7(7X,I5))", parsed into a flat list of items with
 // every repeat count and group expanded, so that reading and writing walk it front to back.
-// The parser is constexpr: Layout::parse<"...">() checks its string when the program is
-// compiled, so that a malformed layout stops the build and never a run.
+// The parser is constexpr: Layout::parse<"...">() parses its string when the program is
+// compiled into constant items, so that a malformed layout stops the build and a run neither
+// parses nor allocates for its layouts.
 #pragma once
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <span>
-#include <string>
 #include <string_view>
-#include <vector>
 
 namespace hlext {
 
@@ -24,15 +24,15 @@ enum class LayoutItemKind {
 
 struct LayoutItem {
   LayoutItemKind kind = LayoutItemKind::Skip;
-  int width = 0;        // columns of a field, or of a skip
-  int decimals = 0;     // d of Fw.d
-  std::string literal;  // characters of a literal
+  int width = 0;             // columns of a field, or of a skip
+  int decimals = 0;          // d of Fw.d
+  std::string_view literal;  // characters of a literal, within the layout string
 
-  bool isData() const {
+  constexpr bool isData() const {
     return kind == LayoutItemKind::Text || kind == LayoutItemKind::Integer ||
            kind == LayoutItemKind::Real;
   }
-  bool operator==(const LayoutItem&) const = default;
+  constexpr bool operator==(const LayoutItem&) const = default;
 };
 
 // Why a layout string is malformed and at which offset; `why` is null when it is well formed.
@@ -45,16 +45,8 @@ struct LayoutFault {
 
 namespace layout_grammar {
 
-// An item as the parser meets it: a literal's characters stay in the layout string.
-struct Token {
-  LayoutItemKind kind = LayoutItemKind::Skip;
-  int width = 0;
-  int decimals = 0;
-  std::string_view literal;
-};
-
-constexpr Token token(LayoutItemKind kind, int width = 0, std::string_view literal = {}) {
-  Token made;
+constexpr LayoutItem item(LayoutItemKind kind, int width = 0, std::string_view literal = {}) {
+  LayoutItem made;
   made.kind = kind;
   made.width = width;
   made.literal = literal;
@@ -95,16 +87,16 @@ class Parser {
   constexpr void appendElement() {
     if (peek() == '/') {
       ++pos_;
-      emit(token(LayoutItemKind::RecordBreak));
+      emit(item(LayoutItemKind::RecordBreak));
       return;
     }
     if (peek() == '\'') return appendLiteral();
     const int count = isDigit(peek()) ? parseNumber() : 1;
     if (count < 1) return fault("a repeat count must be at least 1");
     const char letter = next();
-    if (letter == 'X') return emit(token(LayoutItemKind::Skip, count));
+    if (letter == 'X') return emit(item(LayoutItemKind::Skip, count));
     if (letter == '(') return appendGroup(count);
-    const Token field = parseField(letter);
+    const LayoutItem field = parseField(letter);
     for (int i = 0; i < count; ++i) emit(field);
   }
 
@@ -118,8 +110,8 @@ class Parser {
   }
 
   // field := 'A' w | 'I' w | 'F' w '.' d
-  constexpr Token parseField(char letter) {
-    Token field = token(LayoutItemKind::Text);
+  constexpr LayoutItem parseField(char letter) {
+    LayoutItem field = item(LayoutItemKind::Text);
     if (letter == 'I')
       field.kind = LayoutItemKind::Integer;
     else if (letter == 'F')
@@ -135,11 +127,14 @@ class Parser {
   }
 
   // literal := "'" characters "'"
+  // The closing quote is sought by hand: GCC's null-pointer sanitizer makes the pointer test
+  // inside string_view::find no constant expression, and the sanitized build would not compile.
   constexpr void appendLiteral() {
     expect('\'');
-    const std::size_t end = text_.find('\'', pos_);
-    if (end == std::string_view::npos) return fault("unterminated literal");
-    emit(token(LayoutItemKind::Literal, 0, text_.substr(pos_, end - pos_)));
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\'') ++end;
+    if (end == text_.size()) return fault("unterminated literal");
+    emit(item(LayoutItemKind::Literal, 0, text_.substr(pos_, end - pos_)));
     pos_ = end + 1;
   }
 
@@ -161,8 +156,8 @@ class Parser {
   constexpr void expect(char c) {
     if (next() != c) fault("unexpected character");
   }
-  constexpr void emit(const Token& token) {
-    if (!fault_) emit_(token);
+  constexpr void emit(const LayoutItem& made) {
+    if (!fault_) emit_(made);
   }
   constexpr void fault(const char* why) {
     if (!fault_) fault_ = {why, pos_};
@@ -178,10 +173,10 @@ class Parser {
 
 // What is wrong with a layout string, if anything; usable when compiling.
 constexpr LayoutFault layoutFault(std::string_view text) {
-  return layout_grammar::Parser(text, [](const layout_grammar::Token&) {}).parse();
+  return layout_grammar::Parser(text, [](const LayoutItem&) {}).parse();
 }
 
-// A layout string as a template argument, so that it can be checked when compiled.
+// A layout string as a template argument, so that it can be parsed when compiled.
 template <std::size_t Size>
 struct LayoutString {
   consteval LayoutString(const char (&text)[Size]) { std::copy_n(text, Size, chars); }
@@ -190,32 +185,91 @@ struct LayoutString {
   char chars[Size] = {};
 };
 
+namespace layout_grammar {
+
+constexpr std::size_t itemCount(std::string_view text) {
+  std::size_t count = 0;
+  Parser(text, [&count](const LayoutItem&) { ++count; }).parse();
+  return count;
+}
+
+template <std::size_t Count>
+constexpr std::array<LayoutItem, Count> itemsOf(std::string_view text) {
+  std::array<LayoutItem, Count> items{};
+  std::size_t next = 0;
+  Parser(text, [&](const LayoutItem& made) { items[next++] = made; }).parse();
+  return items;
+}
+
+// The items of a layout of the program, as constant data; their literals view the string
+// held by the template argument, which lives as long as the program.
+template <LayoutString Text>
+inline constexpr std::array<LayoutItem, itemCount(Text.view())> compiledItems =
+    itemsOf<itemCount(Text.view())>(Text.view());
+
+}  // namespace layout_grammar
+
+// A parsed layout: a view of its string and items, which live as long as the program, so a
+// Layout is copied freely.
 class Layout {
  public:
-  // A layout of the program: a malformed string does not compile.
+  // A layout of the program, parsed when compiled: a malformed string does not compile.
   template <LayoutString Text>
-  static Layout parse() {
+  static constexpr Layout parse() {
     static_assert(!layoutFault(Text.view()), "malformed layout string");
-    return parse(Text.view());
+    return Layout(Text.view(), layout_grammar::compiledItems<Text>);
   }
-  // A layout made at run time: a malformed string gives the items before the fault that
-  // layoutFault() names.
+  // A layout made at run time, kept until the process ends (tests); a malformed string gives
+  // the items before the fault that layoutFault() names.
   static Layout parse(std::string_view text);
 
-  std::span<const LayoutItem> items() const { return items_; }
-  std::string_view text() const { return text_; }
-  int dataItemCount() const { return dataItemCount_; }
+  constexpr std::span<const LayoutItem> items() const { return items_; }
+  constexpr std::string_view text() const { return text_; }
+  constexpr int dataItemCount() const { return dataItemCount_; }
   // The last column a single record can be read or written at under this layout.
-  int reach() const { return reach_; }
+  constexpr int reach() const { return reach_; }
   // The first column of the label, when the first data item is a four-column text field with
   // only skips before it, so that it stands in the same columns of every record; else 0.
-  int labelColumn() const { return labelColumn_; }
+  constexpr int labelColumn() const { return labelColumn_; }
 
  private:
-  Layout() = default;
+  constexpr Layout(std::string_view text, std::span<const LayoutItem> items)
+      : text_(text),
+        items_(items),
+        dataItemCount_(static_cast<int>(std::count_if(
+            items.begin(), items.end(), [](const LayoutItem& each) { return each.isData(); }))),
+        reach_(reachOf(items)),
+        labelColumn_(labelColumnOf(items)) {}
 
-  std::string text_;
-  std::vector<LayoutItem> items_;
+  static constexpr int reachOf(std::span<const LayoutItem> items) {
+    int reach = 0;
+    int column = 0;
+    for (const LayoutItem& each : items) {
+      if (each.kind == LayoutItemKind::RecordBreak)
+        column = 0;
+      else if (each.kind == LayoutItemKind::Literal)
+        column += static_cast<int>(each.literal.size());
+      else
+        column += each.width;
+      reach = std::max(reach, column);
+    }
+    return reach;
+  }
+
+  // The first column of a four-column text field that only skips stand before; 0 when the
+  // layout does not begin so.
+  static constexpr int labelColumnOf(std::span<const LayoutItem> items) {
+    int column = 1;
+    for (const LayoutItem& each : items) {
+      if (each.kind != LayoutItemKind::Skip)
+        return each.kind == LayoutItemKind::Text && each.width == 4 ? column : 0;
+      column += each.width;
+    }
+    return 0;
+  }
+
+  std::string_view text_;
+  std::span<const LayoutItem> items_;
   int dataItemCount_ = 0;
   int reach_ = 0;
   int labelColumn_ = 0;

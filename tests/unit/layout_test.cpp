@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 
+#include "extract/statements.hpp"
+
 namespace hlext {
 namespace {
 
@@ -22,7 +24,7 @@ std::string expanded(const Layout& layout) {
       case LayoutItemKind::Integer: out += "I" + width; break;
       case LayoutItemKind::Real: out += "F" + width + "." + std::to_string(item.decimals); break;
       case LayoutItemKind::RecordBreak: out += "/"; break;
-      case LayoutItemKind::Literal: out += "'" + item.literal + "'"; break;
+      case LayoutItemKind::Literal: out += "'" + std::string(item.literal) + "'"; break;
     }
   }
   return out;
@@ -41,16 +43,14 @@ struct LayoutCase {
   int dataItems;
   int reach;
   int labelColumn;
+  const Layout* compiled = nullptr;  // the program's layout of this string, if it has one
 };
 
 void PrintTo(const LayoutCase& row, std::ostream* os) { *os << row.text; }
 
 class LayoutParseTest : public ::testing::TestWithParam<LayoutCase> {};
 
-TEST_P(LayoutParseTest, ExpandsCountsAndGroups) {
-  const LayoutCase& row = GetParam();
-  EXPECT_FALSE(layoutFault(row.text));
-  const Layout layout = Layout::parse(row.text);
+void expectLayout(const Layout& layout, const LayoutCase& row) {
   EXPECT_EQ(layout.text(), row.text);
   EXPECT_EQ(expanded(layout), row.items);
   EXPECT_EQ(layout.dataItemCount(), row.dataItems);
@@ -58,18 +58,35 @@ TEST_P(LayoutParseTest, ExpandsCountsAndGroups) {
   EXPECT_EQ(layout.labelColumn(), row.labelColumn);
 }
 
+TEST_P(LayoutParseTest, ExpandsCountsAndGroups) {
+  const LayoutCase& row = GetParam();
+  EXPECT_FALSE(layoutFault(row.text));
+  {
+    SCOPED_TRACE("parsed at run time from a string gone before the checks");
+    expectLayout(Layout::parse(std::string(row.text)), row);
+  }
+  if (row.compiled == nullptr) return;
+  SCOPED_TRACE("parsed when compiled");
+  expectLayout(*row.compiled, row);
+}
+
+using Program = StatementLayouts;
+
 const LayoutCase layoutCases[] = {
-    {"(10X,A4,44X,I3)", "10X,A4,44X,I3", 2, 61, 11},
-    {"(16X,2A4)", "16X,A4,A4", 2, 24, 17},
-    {"(////,5X,6(7X,I5))", "/,/,/,/,5X," + times(6, "7X,I5"), 6, 77, 0},
-    {"(4X,A4,4X,I5,7(7X,I5))", "4X,A4,4X,I5," + times(7, "7X,I5"), 9, 101, 5},
-    {"(/,8X,6F12.5,//)", "/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0},
-    {"(////,8X,6F12.5,//)", "/,/,/,/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0},
-    {"(I1,A2,A3,I4,6F12.5)", "I1,A2,A3,I4," + times(6, "F12.5"), 10, 82, 0},
-    {"(I5)", "I5", 1, 5, 0},
-    {"('Eigenvectors are not found')", "'Eigenvectors are not found'", 0, 26, 0},
-    {"(//,'    E (',I3,' ) = ',F10.5)", "/,/,'    E (',I3,' ) = ',F10.5", 2, 25, 0},
-    {"(12F10.5)", times(12, "F10.5"), 12, 120, 0},
+    {"(10X,A4,44X,I3)", "10X,A4,44X,I3", 2, 61, 11, &Program::occupiedCount},
+    {"(16X,2A4)", "16X,A4,A4", 2, 24, 17, &Program::heading},
+    {"(////,5X,6(7X,I5))", "/,/,/,/,5X," + times(6, "7X,I5"), 6, 77, 0, &Program::firstHeader},
+    {"(4X,A4,4X,I5,7(7X,I5))", "4X,A4,4X,I5," + times(7, "7X,I5"), 9, 101, 5, &Program::header},
+    {"(/,8X,6F12.5,//)", "/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0, &Program::blockEnergies},
+    {"(////,8X,6F12.5,//)", "/,/,/,/,8X," + times(6, "F12.5") + ",/,/", 6, 80, 0,
+     &Program::nextBlockEnergies},
+    {"(I1,A2,A3,I4,6F12.5)", "I1,A2,A3,I4," + times(6, "F12.5"), 10, 82, 0, &Program::row},
+    {"(I5)", "I5", 1, 5, 0, &Program::count},
+    {"('Eigenvectors are not found')", "'Eigenvectors are not found'", 0, 26, 0,
+     &Program::notFound},
+    {"(//,'    E (',I3,' ) = ',F10.5)", "/,/,'    E (',I3,' ) = ',F10.5", 2, 25, 0,
+     &Program::energyLine},
+    {"(12F10.5)", times(12, "F10.5"), 12, 120, 0, &Program::coefficients},
     // Notation the strings above do not combine, but the grammar allows.
     {"('a,(b)/',I2)", "'a,(b)/',I2", 1, 8, 0},
     {"(2(I1,2(A2)),F3.0)", "I1,A2,A2,I1,A2,A2,F3.0", 7, 13, 0},
