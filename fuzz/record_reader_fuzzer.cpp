@@ -1,13 +1,15 @@
 // Fuzz target: the record reader on its own, under the layouts the extraction reads with.
 //
 // Input: byte 0 sets how many bytes the source hands over per read (1 to 64, so that records
-// and line ends straddle refills), bytes 1-4 are a program of up to four statements, bytes 5-8
-// a label, byte 9 how searches run, and the rest is the unit's input. Each program byte picks
-// a layout, how many of its data items the statement fills, and whether a bad field raises
-// (read) or comes back (scan). A statement that would scan at least one item under a layout
-// that begins with a label (the search layouts) is a search instead: it looks for the label of
-// its own search, or for the label of bytes 5-8 when bit i of byte 9 says so for statement i,
-// in at most 1 + 8 * (byte 9 / 16) records. The program repeats until the input ends.
+// and line ends straddle refills) and, with bit 6, whether that source can be read again as a
+// file on disk can (the source that hands over everything at once can when it cannot), bytes
+// 1-4 are a program of up to four statements, bytes 5-8 a label, byte 9 how searches run, and
+// the rest is the unit's input. Each program byte picks a layout, how many of its data items
+// the statement fills, and whether a bad field raises (read) or comes back (scan). A statement
+// that would scan at least one item under a layout that begins with a label (the search
+// layouts) is a search instead: it looks for the label of its own search, or for the label of
+// bytes 5-8 when bit i of byte 9 says so for statement i, in at most 1 + 8 * (byte 9 / 16)
+// records. The program repeats until the input ends.
 //
 // The program runs three times: on the chunked source, on a source that hands over everything
 // at once, and on the chunked source again with every search made the general way, a scan of
@@ -15,7 +17,9 @@
 // search passes over the same records, stops at the same one and fails in the same way as a
 // walk over every record would. Every search also looks out for the occupied-count label, as the
 // heading search does, and must see the same last record carrying it as the walk; a search
-// that fails must name the same record holding its label elsewhere as the walk finds.
+// that fails must name the same record holding its label elsewhere as the walk finds, whether
+// the reader looked while it passed or reads the search's records again, after which it must
+// go on from where it was.
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -36,6 +40,7 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/record_reader.hpp"
+#include "record_io/unit_table.hpp"
 #include "tests/support/memory_input.hpp"
 #include "tests/support/read_items.hpp"
 
@@ -43,6 +48,35 @@ namespace {
 
 using hlext::testing::chunkedReader;
 using hlext::testing::Items;
+
+// Hands its bytes out `chunk` at a time, as a chunked source does, and can start over at any
+// of them.
+class RereadableSource final : public hlext::ByteSource {
+ public:
+  RereadableSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
+  std::size_t read(std::span<char> buffer) override {
+    const std::size_t size = std::min({chunk_, buffer.size(), bytes_.size() - next_});
+    std::copy_n(bytes_.data() + next_, size, buffer.data());
+    next_ += size;
+    return size;
+  }
+  bool canReadAgain() const override { return true; }
+  bool readAgainFrom(std::uint64_t offset) override {
+    if (offset > bytes_.size()) return false;
+    next_ = static_cast<std::size_t>(offset);
+    return true;
+  }
+
+ private:
+  std::string_view bytes_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
+};
+
+hlext::RecordReader readerOf(std::string_view input, std::size_t chunk, bool readAgain) {
+  if (!readAgain) return chunkedReader(input, {chunk});
+  return {std::make_unique<RereadableSource>(input, chunk), hlext::ListingUnit, "hlext.dat"};
+}
 
 [[noreturn]] void finding(const char* what) {
   std::fprintf(stderr, "record_reader_fuzzer: %s\n", what);
@@ -249,7 +283,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
       countBad = reader.scanCurrent(1, systemLayouts().occupiedCount, countItems.list());
       watched = reader.recordNumber();
     }
-    sighted = said(reader.sighting());
+    if (!found) sighted = said(reader.sighting());
   } else {
     WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
                           statement.label};
@@ -271,8 +305,9 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
 
 // Runs the program over the input and gives a trace of everything the statements saw.
 std::string runProgram(std::span<const Statement> program, std::string_view input,
-                       std::size_t chunk, SearchBy searchBy, const std::vector<CountView>& views) {
-  hlext::RecordReader reader = chunkedReader(input, {chunk});
+                       std::size_t chunk, bool readAgain, SearchBy searchBy,
+                       const std::vector<CountView>& views) {
+  hlext::RecordReader reader = readerOf(input, chunk, readAgain);
   std::string trace;
   // Each statement reads at least one record, so the input ends within this many statements.
   const std::size_t limit = input.size() + 2;
@@ -316,6 +351,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   constexpr std::size_t HeaderBytes = 1 + ProgramBytes + 4 + 1;
   if (size < HeaderBytes) return 0;
   const std::size_t chunk = 1 + data[0] % 64;
+  const bool chunkedReadAgain = (data[0] & 0x40U) != 0;
   const hlext::Text4 otherLabel = {static_cast<char>(data[5]), static_cast<char>(data[6]),
                                    static_cast<char>(data[7]), static_cast<char>(data[8])};
   const unsigned searchByte = data[9];
@@ -340,10 +376,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                size - HeaderBytes);
   try {
     const std::vector<CountView> views = countViews(input);
-    const std::string chunked = runProgram(program, input, chunk, SearchBy::Reader, views);
-    const std::string whole = runProgram(program, input, input.size() + 1, SearchBy::Reader, views);
+    const std::string chunked =
+        runProgram(program, input, chunk, chunkedReadAgain, SearchBy::Reader, views);
+    const std::string whole =
+        runProgram(program, input, input.size() + 1, !chunkedReadAgain, SearchBy::Reader, views);
     if (chunked != whole) finding("chunked and whole input read differently");
-    const std::string walked = runProgram(program, input, chunk, SearchBy::Walk, views);
+    const std::string walked = runProgram(program, input, chunk, false, SearchBy::Walk, views);
     if (chunked != walked) finding("a search and a walk over every record read differently");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "record_reader_fuzzer: unexpected exception: %s\n", error.what());

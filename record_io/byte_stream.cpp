@@ -14,10 +14,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The listing, read as it arrives.
+// The listing, read as it arrives. It is read again where the reading can start over at its
+// first byte before any is read: a pipe, a FIFO or a terminal refuses.
 class FileSource final : public ByteSource {
  public:
-  explicit FileSource(File file) : file_(std::move(file)) {}
+  explicit FileSource(File file) : file_(std::move(file)), readAgain_(file_.seek(0) == 0) {}
 
   std::size_t read(std::span<char> buffer) override {
     int error = 0;
@@ -26,9 +27,14 @@ class FileSource final : public ByteSource {
     return count;
   }
   std::string failure() const override { return failure_; }
+  bool canReadAgain() const override { return readAgain_; }
+  bool readAgainFrom(std::uint64_t offset) override {
+    return readAgain_ && file_.seek(offset) == 0;
+  }
 
  private:
   File file_;
+  bool readAgain_;
   std::string failure_;
 };
 

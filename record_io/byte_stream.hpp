@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <memory>
@@ -23,6 +24,12 @@ class ByteSource {
   virtual std::size_t read(std::span<char> buffer) = 0;
   // The system's explanation of the last read failure; empty while reads succeed.
   virtual std::string failure() const { return {}; }
+  // Whether the input can be read again from an earlier byte, as a file on disk can; a pipe,
+  // a FIFO or a terminal is read once. The answer holds for the source's whole life.
+  virtual bool canReadAgain() const { return false; }
+  // Makes the next read() hand over the input from byte `offset` on, counted from its first;
+  // false when it cannot.
+  virtual bool readAgainFrom(std::uint64_t /*offset*/) { return false; }
 };
 
 // Why an output could not be completed; an empty reason means it was.

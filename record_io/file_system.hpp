@@ -94,6 +94,9 @@ class File {
 
   // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
   std::size_t read(std::span<char> buffer, int& error);
+  // Makes the next read() start at byte `offset` from the file's start: 0, or the reason it
+  // cannot (a pipe, a FIFO or a terminal is read once, as it arrives).
+  int seek(std::uint64_t offset);
   // 0, or the reason the bytes could not all be written.
   int writeAll(std::string_view bytes) {
     while (!bytes.empty()) {

@@ -241,6 +241,13 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return count < 0 ? 0 : static_cast<std::size_t>(count);
 }
 
+int File::seek(std::uint64_t offset) {
+  const auto at = static_cast<off_t>(offset);
+  if (at < 0 || static_cast<std::uint64_t>(at) != offset) return EOVERFLOW;
+  errno = 0;
+  return ::lseek(descriptor(handle_), at, SEEK_SET) < 0 ? lastError() : 0;
+}
+
 std::size_t File::writeSome(std::string_view bytes, int& error) {
   const ssize_t count = retryInterrupted([&] {
     return ::write(descriptor(handle_), bytes.data(), std::min<std::size_t>(bytes.size(), INT_MAX));

@@ -1,7 +1,9 @@
 // Files through the standard library's streams only, for a system with neither POSIX nor
 // Windows descriptors, and to test that path on Linux (HLEXT_PORTABLE_FILES). Streams have no
 // locks, owners or private creation; reading waits until the buffer is full or the input ends.
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <system_error>
 #include <utility>
@@ -52,6 +54,19 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream(handle_));
   error = got == 0 && std::ferror(stream(handle_)) ? lastError() : 0;
   return got;
+}
+
+// std::fseek moves a long at a time, so a longer way goes from the start in steps.
+int File::seek(std::uint64_t offset) {
+  errno = 0;
+  if (std::fseek(stream(handle_), 0, SEEK_SET) != 0) return lastError();
+  constexpr auto Step = static_cast<std::uint64_t>(LONG_MAX);
+  while (offset > 0) {
+    const std::uint64_t step = std::min(offset, Step);
+    if (std::fseek(stream(handle_), static_cast<long>(step), SEEK_CUR) != 0) return lastError();
+    offset -= step;
+  }
+  return 0;
 }
 
 std::size_t File::writeSome(std::string_view bytes, int& error) {

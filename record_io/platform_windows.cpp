@@ -55,6 +55,16 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return count < 0 ? 0 : static_cast<std::size_t>(count);
 }
 
+int File::seek(std::uint64_t offset) {
+  // Seeking a pipe or a console is not defined here; only a file on disk is read again.
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor(handle_)));
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return ESPIPE;
+  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return EOVERFLOW;
+  errno = 0;
+  const __int64 at = ::_lseeki64(descriptor(handle_), static_cast<__int64>(offset), SEEK_SET);
+  return at < 0 ? lastError() : 0;
+}
+
 std::size_t File::writeSome(std::string_view bytes, int& error) {
   errno = 0;
   const int count = ::_write(descriptor(handle_), bytes.data(), chunk(bytes.size()));

@@ -24,7 +24,10 @@ namespace {
 }  // namespace
 
 RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
-    : source_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {
+    : source_(std::move(source)),
+      unit_(unit),
+      fileName_(std::move(fileName)),
+      canReadAgain_(source_->canReadAgain()) {
   columns_.fill(' ');
 }
 
@@ -83,8 +86,16 @@ SearchEnd RecordReader::search(Statement statement, const Layout& layout,
   return stop.end;
 }
 
+// Most searches succeed. Where the input can be read again, a search only notes where it
+// starts, and its records are looked at again only if sighting() is asked for.
 void RecordReader::lookOutFor(const SearchLabel& label, int limit) {
-  sightings_.reset(label.offset(), label.text(), record_ + limit);
+  lookOut_ = {bufferOffset_ + bufferBegin_,
+              record_ + 1,
+              record_ + limit,
+              label.offset(),
+              label.text(),
+              canReadAgain_};
+  if (!canReadAgain_) sightings_.reset(label.offset(), label.text(), record_ + limit);
 }
 
 SearchStop RecordReader::searchAmong(std::span<const SearchLabel> labels, int limit) {
@@ -101,7 +112,8 @@ SearchStop RecordReader::searchAmong(std::span<const SearchLabel> labels, int li
       return label.isInColumns(columns_.data());
     });
     if (carried == labels.begin()) return {SearchEnd::Found, 0};
-    sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
+    if (!lookOut_.readAgain)
+      sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
     if (carried != labels.end())
       return {SearchEnd::Found, static_cast<std::size_t>(carried - labels.begin())};
   }
@@ -117,7 +129,54 @@ std::optional<FieldFault> RecordReader::scanCurrent(Statement statement, const L
   return walkRecord(statement, layout, items);
 }
 
+const LabelSighting& RecordReader::sighting() {
+  if (lookOut_.readAgain) lookAgain();
+  return sightings_.nearest();
+}
+
+// Reads the records of the search again, from its first up to the last one it read, looking
+// at each for the label, and goes back to where the reader was. The reader's buffer is the
+// only memory the look takes.
+void RecordReader::lookAgain() {
+  lookOut_.readAgain = false;
+  sightings_.reset(lookOut_.labelOffset, lookOut_.label, lookOut_.lastRecord);
+  const long long last = std::min(record_, lookOut_.lastRecord);
+  if (sightings_.key() == 0 || last < lookOut_.firstRecord) return;
+  const Place here = place();
+  if (!readAgainFrom(lookOut_.offset, lookOut_.firstRecord - 1)) return;
+  while (record_ < last && !sightings_.settled() && nextRecord())
+    sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
+  goBackTo(here);
+}
+
+RecordReader::Place RecordReader::place() const {
+  return {bufferOffset_ + bufferBegin_, record_, columns_, length_, recordHasComma_, inputEnded_};
+}
+
+// Makes the input's byte `offset` the start of the record after `recordBefore`.
+bool RecordReader::readAgainFrom(std::uint64_t offset, long long recordBefore) {
+  if (!source_->readAgainFrom(offset)) return false;
+  bufferOffset_ = offset;
+  bufferBegin_ = 0;
+  bufferEnd_ = 0;
+  inputEnded_ = false;
+  record_ = recordBefore;
+  return true;
+}
+
+// Where the input cannot be read from `place` again, it ends there.
+void RecordReader::goBackTo(const Place& place) {
+  const bool back = readAgainFrom(place.offset, place.record);
+  record_ = place.record;
+  columns_ = place.columns;
+  length_ = place.length;
+  recordHasComma_ = place.hasComma;
+  inputEnded_ = place.inputEnded || !back;
+  if (!back) bufferBegin_ = bufferEnd_;
+}
+
 void RecordReader::lookOnForLabel() {
+  if (lookOut_.readAgain) lookAgain();
   sightings_.lookPastSearch();
   while (!sightings_.settled() && nextRecord()) {
     const std::size_t length = static_cast<std::size_t>(length_);
@@ -134,7 +193,7 @@ int RecordReader::passOverHeld(std::span<const SearchLabel> labels, int most) {
   const char* const begin = buffer_.data() + bufferBegin_;
   const char* const end = buffer_.data() + bufferEnd_;
   LabelSightings* sightings =
-      sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
+      !lookOut_.readAgain && sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
   HeldPass pass = hlext::passOverHeld(labels[0], begin, end, most, sightings, record_ + 1);
   // The other labels are looked for only in the lines the first one passed over, which hold no
   // more records than it passed, so the limit is never what stops them.
@@ -278,6 +337,7 @@ bool RecordReader::nextRecord() {
 
 bool RecordReader::refill() {
   if (inputEnded_) return false;
+  bufferOffset_ += bufferEnd_;
   bufferBegin_ = 0;
   bufferEnd_ = source_->read(buffer_);
   if (bufferEnd_ == 0) inputEnded_ = true;

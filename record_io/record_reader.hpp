@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <span>
@@ -66,7 +67,8 @@ class RecordReader {
                    const Text4& wanted, int limit);
 
   // The parts of a search, for a caller that stops at more than one label. lookOutFor()
-  // starts noting where `label` stands in the next `limit` records; searchAmong() reads at most
+  // starts noting where `label` stands in the next `limit` records (see sighting());
+  // searchAmong() reads at most
   // `limit` records up to the first that carries one of `labels`, passing over the others
   // as search() does, and leaves that record current for readCurrent() or scanCurrent(), which
   // read it under a layout as read() and scan() read the next one.
@@ -77,8 +79,10 @@ class RecordReader {
                                                       std::span<const ReadItem> items);
 
   // Where the label looked out for stands in the records searched, or after lookOnForLabel():
-  // the first record holding it as a marker line, else the first holding it at all.
-  const LabelSighting& sighting() const { return sightings_.nearest(); }
+  // the first record holding it as a marker line, else the first holding it at all. An input
+  // that can be read again is not looked at while a search passes over it: the first call
+  // after the search reads its records again, and the reader then goes on from where it was.
+  const LabelSighting& sighting();
   // After a refused search, reads on to the end of the input or to the first record that holds
   // the label as a marker line or in its own columns. Never raises: a failing input just ends
   // the look.
@@ -115,6 +119,24 @@ class RecordReader {
     int firstColumn = 0;
     int lastColumn = 0;
   };
+  // The label a search looks out for, and where its records start, to be read again.
+  struct LookOut {
+    std::uint64_t offset = 0;  // the first byte of its first record
+    long long firstRecord = 0;
+    long long lastRecord = 0;
+    std::size_t labelOffset = 0;
+    Text4 label{};
+    bool readAgain = false;  // its records are looked at only when sighting() is asked for
+  };
+  // Where the reader stands between two records.
+  struct Place {
+    std::uint64_t offset = 0;  // the byte after the current record
+    long long record = 0;
+    std::array<char, RecordReach> columns{};
+    int length = 0;
+    bool hasComma = false;
+    bool inputEnded = false;
+  };
 
   std::optional<FieldFault> walk(Statement statement, const Layout& layout,
                                  std::span<const ReadItem> items);
@@ -126,6 +148,10 @@ class RecordReader {
   void startRecord(Statement statement);
   bool nextRecord();
   bool refill();
+  void lookAgain();
+  Place place() const;
+  bool readAgainFrom(std::uint64_t offset, long long recordBefore);
+  void goBackTo(const Place& place);
   RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
   std::unique_ptr<ByteSource> source_;
@@ -135,6 +161,7 @@ class RecordReader {
   // Not cleared: only bytes a read has put there are looked at. Clearing 64 KiB was a third of
   // a run on a small listing.
   std::array<char, BufferSize> buffer_;
+  std::uint64_t bufferOffset_ = 0;  // the bytes of the input before buffer_[0]
   std::size_t bufferBegin_ = 0;
   std::size_t bufferEnd_ = 0;
   bool inputEnded_ = false;
@@ -145,6 +172,8 @@ class RecordReader {
   long long record_ = 0;
   std::array<ItemColumns, MaxItems> itemColumns_{};
   LabelSightings sightings_;
+  bool canReadAgain_;
+  LookOut lookOut_;
 };
 
 }  // namespace hlext

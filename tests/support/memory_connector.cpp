@@ -6,18 +6,26 @@
 namespace hlext::testing {
 namespace {
 
+// The listing in memory, which can be read again as a file on disk can.
 class MemorySource final : public ByteSource {
  public:
   explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
   std::size_t read(std::span<char> buffer) override {
-    const std::size_t count = std::min(buffer.size(), bytes_.size());
-    std::copy_n(bytes_.data(), count, buffer.data());
-    bytes_.remove_prefix(count);
+    const std::size_t count = std::min(buffer.size(), bytes_.size() - next_);
+    std::copy_n(bytes_.data() + next_, count, buffer.data());
+    next_ += count;
     return count;
+  }
+  bool canReadAgain() const override { return true; }
+  bool readAgainFrom(std::uint64_t offset) override {
+    if (offset > bytes_.size()) return false;
+    next_ = static_cast<std::size_t>(offset);
+    return true;
   }
 
  private:
   std::string_view bytes_;
+  std::size_t next_ = 0;
 };
 
 // Collects what is written; the console keeps it as it comes.

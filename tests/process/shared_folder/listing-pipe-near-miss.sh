@@ -1,0 +1,20 @@
+# A listing pipe, which cannot be read again, gets the same lines as the file where a failed
+# search says where its label does stand: the count line four columns to the left (the end of
+# the listing), and the heading two columns to the right past the records its search reads (a
+# refusal, which reads on).
+sed '/^          RHF /s/^    //' a.dat >shifted.dat
+{ sed '/EIGE/,$d' a.dat; cat none.dat; sed -n '/EIGE/,$p' a.dat | sed '1s/^/  /'; } >late.dat
+for listing in shifted late; do
+  rm -f hlext.dat fort.50
+  cp $listing.dat hlext.dat
+  "$HLEXT1" >file.out 2>file.err; echo "status $?" >>file.out
+  cat fort.50 >>file.out 2>/dev/null
+  grep -q '; record [0-9]* holds ' file.err || { echo "$listing: no near miss"; exit 1; }
+  rm -f hlext.dat fort.50
+  mkfifo hlext.dat || exit 2
+  cat $listing.dat >hlext.dat &
+  timeout 5 "$HLEXT1" >pipe.out 2>pipe.err; echo "status $?" >>pipe.out
+  wait
+  cat fort.50 >>pipe.out 2>/dev/null
+  cmp file.err pipe.err && cmp file.out pipe.out || { cat file.err pipe.err; exit 1; }
+done
