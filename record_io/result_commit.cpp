@@ -166,7 +166,9 @@ std::optional<OutputFailure> replaceByNewFile(const fs::path& target, const File
   }
   const FileIdentity made = file.identity();
   if (!isPrivate(made) || made.extendedAttributes) return std::nullopt;
-  if (file.takeOwnership(old) != 0 || !hasOwnerOf(file.identity(), old)) return std::nullopt;
+  // Refused (another user's owner) or ignored (a file system that keeps its own): in place.
+  file.takeOwnership(old);
+  if (!hasOwnerOf(file.identity(), old)) return std::nullopt;
   if (const int error = file.writeAll(records); error != 0) return writeFailure(error);
   if (file.takePermissions(old) != 0 || !hasModeOf(file.identity(), old)) return std::nullopt;
   if (const int error = file.close(); error != 0) return writeFailure(error);

@@ -1,7 +1,8 @@
 // Runs that share a folder with other processes or other users, or meet a file system that
 // fails them: every script under shared_folder/ is one case, run by sh in a scratch folder that
 // holds the listings a.dat, b.dat and c.dat (whose result is larger than a page) with their
-// results a.expected, b.expected and c.expected, and none.dat, which holds no label. HLEXT1
+// results a.expected, b.expected and c.expected, none.dat, which holds no label, and last.dat,
+// whose orbital N is the last one printed, so that a run warns before it writes fort.50. HLEXT1
 // names the binary. A script succeeds when the runs behaved, and skips itself (runScript) where
 // it needs root, a program the machine lacks, or what only the platform's descriptors give.
 #include <gtest/gtest.h>
@@ -62,6 +63,8 @@ TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   writeCase(scratch, "b", 8, 12);
   writeCase(scratch, "c", 3, 280);
   writeFile(scratch / "none.dat", Listing().filler(600).text());
+  // Orbital N is the last one printed: the run warns while it reads.
+  writeFile(scratch / "last.dat", standardListing(13, 13, Rows).text());
   const ScriptRun run = runScript(scratch, readFile(ScriptFolder / (GetParam() + ".sh")));
   if (run.status == 77) GTEST_SKIP() << run.skipped;
   EXPECT_EQ(run.status, 0);

@@ -2,7 +2,10 @@
 descriptors a stream keeps no owner, group or mode
 need_root "give fort.50 to other users"; need setpriv
 ln -s a.dat hlext.dat; cp b.expected fort.50; chown 1001:3000 fort.50; chmod 640 fort.50
+old=$(stat -c %i fort.50)
 "$HLEXT1" >/dev/null && cmp -s fort.50 a.expected || exit 1
+# Root can give a new file the owner: it is replaced, not written in place.
+[ "$(stat -c %i fort.50)" != "$old" ] || exit 1
 [ "$(stat -c '%u:%g %a %h' fort.50)" = "1001:3000 640 1" ] || exit 1
 # A member of the group runs in the group's folder; then the owner runs again.
 chown 1001:3000 .; chmod 775 .; chmod 664 fort.50; ln -sf b.dat hlext.dat

@@ -20,6 +20,11 @@ holder=$!
 wait_for -e held
 rm err; "$HLEXT1" >/dev/null 2>err & run=$!
 wait_for -s err  # the warning: the run is waiting
-kill -USR1 $run; wait $run; status=$?
+kill -USR1 $run
+tries=0  # at once, not when the wait would have ended
+while kill -0 $run 2>/dev/null; do
+  tries=$((tries + 1)); [ $tries -le 50 ] || { echo "no end after the signal"; exit 1; }; sleep 0.02
+done
+wait $run; status=$?
 kill $holder
 [ $status = 138 ] && cmp -s fort.50 b.expected
