@@ -220,8 +220,7 @@ std::optional<FieldFault> RecordReader::convert(Statement statement, const Layou
       advance = static_cast<int>(comma) + 1;
     }
   }
-  const ItemColumns columns{record_, column + 1, column + static_cast<int>(text.size())};
-  itemColumns_[index] = columns;
+  itemColumns_[index] = {record_, column + 1, column + static_cast<int>(text.size())};
   column += advance;
 
   ErrorKind failure = ErrorKind::BadInteger;
@@ -242,6 +241,7 @@ std::optional<FieldFault> RecordReader::convert(Statement statement, const Layou
     failure = ErrorKind::BadReal;
   }
   if (ok) return std::nullopt;
+  const ItemColumns& columns = itemColumns_[index];
   return FieldFault{failure,
                     statement,
                     {columns.record, columns.firstColumn, columns.lastColumn, std::string(text)}};
