@@ -48,30 +48,7 @@ namespace {
 
 using hlext::testing::chunkedReader;
 using hlext::testing::Items;
-
-// Hands its bytes out `chunk` at a time, as a chunked source does, and can start over at any
-// of them.
-class RereadableSource final : public hlext::ByteSource {
- public:
-  RereadableSource(std::string_view bytes, std::size_t chunk) : bytes_(bytes), chunk_(chunk) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t size = std::min({chunk_, buffer.size(), bytes_.size() - next_});
-    std::copy_n(bytes_.data() + next_, size, buffer.data());
-    next_ += size;
-    return size;
-  }
-  bool canReadAgain() const override { return true; }
-  bool readAgainFrom(std::uint64_t offset) override {
-    if (offset > bytes_.size()) return false;
-    next_ = static_cast<std::size_t>(offset);
-    return true;
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t chunk_;
-  std::size_t next_ = 0;
-};
+using hlext::testing::RereadableSource;
 
 hlext::RecordReader readerOf(std::string_view input, std::size_t chunk, bool readAgain) {
   if (!readAgain) return chunkedReader(input, {chunk});

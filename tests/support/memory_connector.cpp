@@ -3,30 +3,10 @@
 #include <algorithm>
 #include <span>
 
+#include "tests/support/memory_input.hpp"
+
 namespace hlext::testing {
 namespace {
-
-// The listing in memory, which can be read again as a file on disk can.
-class MemorySource final : public ByteSource {
- public:
-  explicit MemorySource(std::string_view bytes) : bytes_(bytes) {}
-  std::size_t read(std::span<char> buffer) override {
-    const std::size_t count = std::min(buffer.size(), bytes_.size() - next_);
-    std::copy_n(bytes_.data() + next_, count, buffer.data());
-    next_ += count;
-    return count;
-  }
-  bool canReadAgain() const override { return true; }
-  bool readAgainFrom(std::uint64_t offset) override {
-    if (offset > bytes_.size()) return false;
-    next_ = static_cast<std::size_t>(offset);
-    return true;
-  }
-
- private:
-  std::string_view bytes_;
-  std::size_t next_ = 0;
-};
 
 // Collects what is written; the console keeps it as it comes.
 class MemorySink final : public ByteSink {
@@ -74,7 +54,7 @@ MemoryConnector::MemoryConnector(std::string_view listing)
 MemoryConnector::~MemoryConnector() = default;
 
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
-  return {std::make_unique<MemorySource>(listing_), {}};
+  return {std::make_unique<RereadableSource>(listing_), {}};
 }
 
 Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {

@@ -21,6 +21,19 @@ std::size_t ChunkedSource::read(std::span<char> buffer) {
   return size;
 }
 
+std::size_t RereadableSource::read(std::span<char> buffer) {
+  const std::size_t size = std::min({chunk_, buffer.size(), bytes_.size() - next_});
+  std::copy_n(bytes_.data() + next_, size, buffer.data());
+  next_ += size;
+  return size;
+}
+
+bool RereadableSource::readAgainFrom(std::uint64_t offset) {
+  if (offset > bytes_.size()) return false;
+  next_ = static_cast<std::size_t>(offset);
+  return true;
+}
+
 RecordReader memoryReader(std::string_view listing) {
   MemoryConnector connector(listing);
   return RecordReader(connector.openInput("hlext.dat").stream, ListingUnit, "hlext.dat");

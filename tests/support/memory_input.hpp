@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -26,6 +27,22 @@ class ChunkedSource final : public ByteSource {
   std::vector<std::size_t> sizes_;
   std::size_t turn_ = 0;
   std::string failure_;
+};
+
+// Hands its bytes out `chunk` at a time and can start over at any of them, as a file on disk
+// can be read again.
+class RereadableSource final : public ByteSource {
+ public:
+  explicit RereadableSource(std::string_view bytes, std::size_t chunk = SIZE_MAX)
+      : bytes_(bytes), chunk_(chunk) {}
+  std::size_t read(std::span<char> buffer) override;
+  bool canReadAgain() const override { return true; }
+  bool readAgainFrom(std::uint64_t offset) override;
+
+ private:
+  std::string_view bytes_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
 };
 
 // Readers of unit 4 ("hlext.dat") over `listing`, which must outlive them.
