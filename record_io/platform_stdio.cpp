@@ -3,6 +3,7 @@
 // locks, owners or private creation; reading waits until the buffer is full or the input ends.
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <climits>
 #include <cstdio>
 #include <system_error>
@@ -106,6 +107,12 @@ int File::takePermissions(const FileIdentity& model) {
   return errorOf(error);
 }
 
-void prepareProcess() {}
+void prepareProcess() {
+#if defined(SIGXFSZ)
+  // A file-size limit makes a write fail with a reason, as a full disk does, instead of ending
+  // the run, where the system has such limits.
+  std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 }  // namespace hlext
