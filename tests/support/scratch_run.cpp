@@ -64,6 +64,8 @@ constexpr const char* PortableFiles = "";
 const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
 need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
 descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
+# strace ARGS...: strace, with a sanitizer's leak check off, since it cannot work under ptrace.
+traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
 need_root() { [ "$(id -u)" = 0 ] || skip "needs root to $*"; }
 no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
 # wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.

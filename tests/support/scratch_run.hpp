@@ -50,6 +50,10 @@ struct ScriptRun {
 //   descriptors WHY... to skip in a build whose files go through the standard library's
 //                      streams (HLEXT_PORTABLE_FILES), for a case that needs what only the
 //                      platform's descriptors give.
+//   need_root WHAT...  to skip unless run by root, saying what needs it;
+//   traced ARGS...     strace, with a sanitizer's leak check off (it cannot work under ptrace);
+//   no_new_files       to fail when a new file (*.new) is left in the folder;
+//   wait_for -e|-s F   to wait, ten seconds at most, until F exists (or is not empty).
 ScriptRun runScript(const ScratchFolder& folder, const std::string& script);
 
 // The binary under test, from HLEXT1_BINARY at build time.

@@ -8,7 +8,7 @@ mkdir real view; ln -s ../a.dat real/hlext.dat
 while read -r options mode; do
   cp b.expected real/fort.50; chown 1001:1001 real/fort.50; chmod "$mode" real/fort.50
   bindfs "$options" real view || exit 1
-  (cd view && strace -o ../trace -e trace=rename "$HLEXT1" >/dev/null); status=$?
+  (cd view && traced -o ../trace -e trace=rename "$HLEXT1" >/dev/null); status=$?
   umount view
   [ $status = 0 ] && cmp -s real/fort.50 a.expected && ! grep -q '^rename(' trace &&
     [ "$(stat -c '%u:%g %a' real/fort.50)" = "1001:1001 $mode" ] || { echo "bindfs $options"; exit 1; }

@@ -19,7 +19,7 @@ prepare() {
 # standard error (- for none).
 while read -r call which text error place status result message; do
   prepare "$place"
-  strace -o trace -e trace="openat,$call" "$HLEXT1" >/dev/null 2>&1; wait
+  traced -o trace -e trace="openat,$call" "$HLEXT1" >/dev/null 2>&1; wait
   case $call in
     close | read | write)
       fd=$(grep "^openat(.*$text" trace | tail -1 | sed 's/.*= //'); line="^$call($fd[,)]" ;;
@@ -28,7 +28,7 @@ while read -r call which text error place status result message; do
   at=$(grep -e "^$call(" trace | grep -n -e "$line" | "$which" -1 | cut -d: -f1)
   [ -n "$at" ] || { echo "no $line in the trace of $call"; exit 1; }
   prepare "$place"
-  strace -o /dev/null -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
+  traced -o /dev/null -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
     >/dev/null 2>err
   got=$?; wait
   if [ "$result" = - ]; then seen=got; result=a.expected; else seen=fort.50; fi
@@ -56,7 +56,7 @@ read head "hlext.dat" EIO replace 2 b.expected read failed: Input/output error
 ROWS
 # A new file that the folder does not let go is emptied, and a warning names it.
 prepare replace
-strace -o /dev/null -e trace=rename,unlink -e inject=rename:error=EXDEV \
+traced -o /dev/null -e trace=rename,unlink -e inject=rename:error=EXDEV \
   -e inject=unlink:error=EPERM "$HLEXT1" >/dev/null 2>err || exit 1
 left=$(ls -A | grep '\.new$')
 [ -n "$left" ] && [ ! -s "$left" ] && cmp -s fort.50 a.expected &&

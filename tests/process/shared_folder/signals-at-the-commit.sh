@@ -7,7 +7,7 @@ ln -s a.dat hlext.dat
 while read -r call when signal place status result; do
   cp b.expected fort.50; rm -f second.50; [ "$place" = in-place ] && ln fort.50 second.50
   rm -f trace
-  strace -o trace -e trace="$call" -e inject="$call:$when=1500000" \
+  traced -o trace -e trace="$call" -e inject="$call:$when=1500000" \
     sh -c 'echo $$ >pid; exec "$HLEXT1" >/dev/null 2>&1' &
   traced=$!
   # The trace shows the call once the run is held at it.
