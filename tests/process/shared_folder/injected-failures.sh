@@ -13,22 +13,26 @@ prepare() {
     *) cp b.expected fort.50 ;;
   esac
 }
-# The call, which of its calls to fail (the first, or the last, that holds the text, or for
-# close, read and write those on the file the text names), the error, how fort.50 is written, the status,
-# fort.50 afterwards (- for a FIFO: what its reader got), and the end of the last line of
-# standard error (- for none).
-while read -r call which text error place status result message; do
+# The call; which of its calls to fail: the first or the last of those on the file the path
+# names (- for any file) whose trace line holds the text; the error; how fort.50 is written; the
+# status; fort.50 afterwards (- for a FIFO: what its reader got); and the end of the last line
+# of standard error (- for none). Calls are counted on the one file where one is named, since a
+# sanitizer's runtime makes calls of its own.
+while read -r call which path text error place status result message; do
+  if [ "$call$text" = 'close\.new"' ] && [ -n "$ASAN_OPTIONS" ]; then
+    continue  # a sanitized run closes descriptors of its own, a varying number of them
+  fi
+  on=""; [ "$path" = - ] || on="-P $path"
   prepare "$place"
-  traced -o trace -e trace="openat,$call" "$HLEXT1" >/dev/null 2>&1; wait
-  case $call in
-    close | read | write)
-      fd=$(grep "^openat(.*$text" trace | tail -1 | sed 's/.*= //'); line="^$call($fd[,)]" ;;
-    *) line="^$call(.*$text" ;;
-  esac
+  traced -o trace $on -e trace="openat,$call" "$HLEXT1" >/dev/null 2>&1; wait
+  line=$text
+  if [ "$path" = - ] && [ "$call" = close ]; then  # the descriptor of the file opened so
+    line="^close($(grep "^openat(.*$text" trace | tail -1 | sed 's/.*= //'))"
+  fi
   at=$(grep -e "^$call(" trace | grep -n -e "$line" | "$which" -1 | cut -d: -f1)
-  [ -n "$at" ] || { echo "no $line in the trace of $call"; exit 1; }
+  [ -n "$at" ] || { echo "no $text in the trace of $call"; exit 1; }
   prepare "$place"
-  traced -o /dev/null -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
+  traced -o /dev/null $on -e trace="$call" -e inject="$call:error=$error:when=$at" "$HLEXT1" \
     >/dev/null 2>err
   got=$?; wait
   if [ "$result" = - ]; then seen=got; result=a.expected; else seen=fort.50; fi
@@ -37,22 +41,22 @@ while read -r call which text error place status result message; do
     echo "$call $at failing with $error ($place): status $got, $(tail -1 err)"; exit 1
   fi
 done <<'ROWS'
-openat head O_EXCL EIO replace 2 b.expected write failed: Input/output error
-openat head O_EXCL ENFILE replace 2 b.expected write failed: Too many open files in system
-openat head O_EXCL ENOSPC replace 0 a.expected -
-openat head O_EXCL EACCES replace 0 a.expected -
-openat head O_EXCL EEXIST replace 0 a.expected -
-rename head fort.50 EIO replace 2 b.expected cannot replace fort.50: Input/output error
-rename head fort.50 EBUSY replace 0 a.expected -
-rename head fort.50 EXDEV replace 0 a.expected -
-fcntl head F_SETLK EIO in-place 2 b.expected write failed: Input/output error
-flock head LOCK_EX EIO in-place 2 b.expected write failed: Input/output error
-ftruncate head 0) EIO in-place 2 b.expected write failed: Input/output error
-close tail "fort.50" EIO in-place 2 a.expected write failed: Input/output error
-close tail "fort.50" EIO fifo 2 - write failed: Input/output error
-close tail \.new" EIO replace 2 b.expected write failed: Input/output error
-write tail "fort.50" ENOSPC in-place 2 /dev/null write failed: No space left on device
-read head "hlext.dat" EIO replace 2 b.expected read failed: Input/output error
+openat head - O_EXCL EIO replace 2 b.expected write failed: Input/output error
+openat head - O_EXCL ENFILE replace 2 b.expected write failed: Too many open files in system
+openat head - O_EXCL ENOSPC replace 0 a.expected -
+openat head - O_EXCL EACCES replace 0 a.expected -
+openat head - O_EXCL EEXIST replace 0 a.expected -
+rename head - fort.50 EIO replace 2 b.expected cannot replace fort.50: Input/output error
+rename head - fort.50 EBUSY replace 0 a.expected -
+rename head - fort.50 EXDEV replace 0 a.expected -
+fcntl head fort.50 F_SETLK EIO in-place 2 b.expected write failed: Input/output error
+flock head fort.50 LOCK_EX EIO in-place 2 b.expected write failed: Input/output error
+ftruncate head fort.50 . EIO in-place 2 b.expected write failed: Input/output error
+close tail fort.50 . EIO in-place 2 a.expected write failed: Input/output error
+close tail fort.50 . EIO fifo 2 - write failed: Input/output error
+close tail - \.new" EIO replace 2 b.expected write failed: Input/output error
+write tail fort.50 . ENOSPC in-place 2 /dev/null write failed: No space left on device
+read head hlext.dat . EIO replace 2 b.expected read failed: Input/output error
 ROWS
 # A new file that the folder does not let go is emptied, and a warning names it.
 prepare replace

@@ -2,7 +2,8 @@
 need strace
 ln -s a.dat hlext.dat; cp b.expected fort.50
 # Held at its first line on standard output (after fort.50 is opened, before it is written).
-traced -o trace -e trace=write -e inject=write:delay_exit=1000000:when=1 "$HLEXT1" >console &
+traced -o trace -P console -e trace=write -e inject=write:delay_exit=1000000:when=1 "$HLEXT1" \
+  >console &
 run=$!
 tries=0
 until grep -q '^write(1,' trace 2>/dev/null; do
