@@ -82,10 +82,6 @@ class GatheringSink : public ByteSink {
   std::string records_;
 };
 
-OutputFailure writeFailure(int error) {
-  return {ErrorKind::WriteFailed, error == 0 ? std::string() : systemReason(error)};
-}
-
 OutputFailure writeAndClose(File& file, std::string_view records) {
   int error = file.writeAll(records);
   const int closeError = file.close();
@@ -120,6 +116,10 @@ class ReplacingFileSink final : public GatheringSink {
 };
 
 }  // namespace
+
+OutputFailure writeFailure(int error) {
+  return {ErrorKind::WriteFailed, error == 0 ? std::string() : systemReason(error)};
+}
 
 bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
 

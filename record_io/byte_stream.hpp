@@ -40,6 +40,9 @@ struct OutputFailure {
   std::string reason;
 };
 
+// A write that failed for the errno value `error`, with the system's explanation; 0: none failed.
+OutputFailure writeFailure(int error);
+
 // Takes a warning that arises while an output is completed: the message alone, which the
 // writer places as a diagnostic is.
 using OutputWarning = std::function<void(const std::string& message)>;

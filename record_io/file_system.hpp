@@ -29,7 +29,6 @@ enum class OpenMode {
 // What a user sees of a file besides its content.
 struct FileIdentity {
   bool exists = false;
-  bool regular = false;
   std::uintmax_t links = 0;
   // Where the platform has owners: the owner and group, and whether both are known. An id that
   // a user namespace does not map shows as the kernel's overflow id and is not known.
@@ -122,7 +121,7 @@ class File {
   int truncate();
   // The identity of the open file.
   FileIdentity identity() const;
-  // Gives the file the owner and group of `model` where they differ; 0 or the reason.
+  // Gives the file the owner and group of `model`; 0 or the reason.
   int takeOwnership(const FileIdentity& model);
   // Gives the file the permission bits of `model`; 0 or the reason.
   int takePermissions(const FileIdentity& model);

@@ -32,7 +32,6 @@ FileIdentity identityOf(const fs::path& path) {
   if (error || !fs::exists(status)) return {};
   FileIdentity identity;
   identity.exists = true;
-  identity.regular = fs::is_regular_file(status);
   identity.links = fs::hard_link_count(path, error);
   identity.permissions = status.permissions();
   return identity;

@@ -159,7 +159,6 @@ bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
 FileIdentity identityFrom(const struct stat& status) {
   FileIdentity identity;
   identity.exists = true;
-  identity.regular = S_ISREG(status.st_mode);
   identity.links = static_cast<std::uintmax_t>(status.st_nlink);
   identity.owner = static_cast<std::uintmax_t>(status.st_uid);
   identity.group = static_cast<std::uintmax_t>(status.st_gid);
@@ -318,9 +317,6 @@ FileIdentity File::identity() const {
 }
 
 int File::takeOwnership(const FileIdentity& model) {
-  const FileIdentity current = identity();
-  if (!current.exists) return lastError();
-  if (current.owner == model.owner && current.group == model.group) return 0;
   errno = 0;
   const auto owner = static_cast<uid_t>(model.owner);
   const auto group = static_cast<gid_t>(model.group);

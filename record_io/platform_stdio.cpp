@@ -3,8 +3,8 @@
 // locks, owners or private creation; reading waits until the buffer is full or the input ends.
 #include <algorithm>
 #include <cerrno>
-#include <csignal>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <system_error>
 #include <utility>

@@ -98,7 +98,6 @@ int File::truncate() { return ::_chsize_s(descriptor(handle_), 0); }
 FileIdentity File::identity() const {
   FileIdentity identity;
   identity.exists = true;
-  identity.regular = true;
   identity.links = 1;
   return identity;
 }

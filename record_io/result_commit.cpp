@@ -18,10 +18,6 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-OutputFailure writeFailure(int error) {
-  return {ErrorKind::WriteFailed, error == 0 ? std::string() : systemReason(error)};
-}
-
 constexpr int MaxLinkHops = 40;
 
 // Where a chain of symbolic links ends, so that the links stay and their target is replaced.
@@ -148,7 +144,12 @@ bool renameMayKeepIdentity(const fs::path& target, const FileIdentity& old) {
          (old.ownerKnown || !old.accessKnown) && folderLetsGo(folderOf(target));
 }
 
-OutputFailure interrupted() { return writeFailure(EINTR); }
+// Ends the run by the held signal that arrived, once the caller has undone its file work; gives
+// a failure only where the signal, handled after all, let the process go on.
+OutputFailure endBySignal(HeldSignals& held) {
+  held.release();
+  return writeFailure(EINTR);
+}
 
 // Puts the records in a new file beside `target`, private until complete, which takes the old
 // file's owner, group and permission bits and is then renamed over it, so that no reader ever
@@ -167,15 +168,14 @@ std::optional<OutputFailure> replaceByNewFile(const fs::path& target, const File
   const FileIdentity made = file.identity();
   if (!isPrivate(made) || made.extendedAttributes) return std::nullopt;
   // Refused (another user's owner) or ignored (a file system that keeps its own): in place.
-  file.takeOwnership(old);
+  if (!hasOwnerOf(made, old)) file.takeOwnership(old);
   if (!hasOwnerOf(file.identity(), old)) return std::nullopt;
   if (const int error = file.writeAll(records); error != 0) return writeFailure(error);
   if (file.takePermissions(old) != 0 || !hasModeOf(file.identity(), old)) return std::nullopt;
   if (const int error = file.close(); error != 0) return writeFailure(error);
   if (held.arrived() != 0) {
     replacement.discard();
-    held.release();
-    return interrupted();
+    return endBySignal(held);
   }
   const std::error_code renamed = replacement.renameOver(target);
   if (!renamed) {
@@ -203,8 +203,7 @@ OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& wa
     if (attempt.outcome == LockAttempt::Outcome::Failed) return writeFailure(attempt.error);
     if (held.arrived() != 0) {
       file.close();
-      held.release();
-      return interrupted();
+      return endBySignal(held);
     }
     const auto waited = Clock::now() - start;
     if (waited >= LockWaitLimit)
@@ -231,8 +230,7 @@ OutputFailure writeInPlace(const fs::path& target, const FileIdentity& old,
   if (const int error = file.reserve(records.size()); error != 0) return writeFailure(error);
   if (held.arrived() != 0) {
     file.close();
-    held.release();
-    return interrupted();
+    return endBySignal(held);
   }
   if (const int error = file.truncate(); error != 0) return writeFailure(error);
   held.keepUntilExit();
