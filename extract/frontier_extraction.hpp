@@ -8,17 +8,15 @@
 #include <span>
 #include <string>
 
+#include "extract/listing_run.hpp"
 #include "extract/orbital_row_table.hpp"
 #include "extract/p_shell_reorder.hpp"
 #include "extract/result_file.hpp"
 #include "extract/statements.hpp"
-#include "record_io/unit_table.hpp"
 
 namespace hlext {
 
 inline constexpr int ScanLimit = 500;
-inline constexpr const char* ListingFileName = "hlext.dat";
-inline constexpr const char* ResultFileName = "fort.50";
 
 class FrontierExtraction {
  public:
@@ -29,8 +27,16 @@ class FrontierExtraction {
   void run();
 
  private:
+  // What a search looks out for besides its own label, to name where a failed search's label
+  // does stand: `label` outside the search's columns, in records `lookAlike` accepts.
+  struct LookOut {
+    Text4 label{};
+    LookAlike lookAlike = nullptr;
+  };
   bool findOccupiedCount();
+  void checkOpenShell();
   bool findEigenvectors();
+  void noteIteration();
   void readFirstHeader();
   bool locateBlock();
   bool findNextHeader();
@@ -38,9 +44,11 @@ class FrontierExtraction {
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
   bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-              const Text4& wanted);
+              const Text4& wanted, const LookOut& lookOut);
   [[noreturn]] void endSearch(Statement statement);
+  std::string sightingNote(Statement statement, bool afterRefusal);
   void refuse(Statement statement);
+  void warnOfIteration();
   // An occupied-count record between the count record and the heading.
   struct LaterJob {
     FieldPlace place;                   // its record, or its count field when that is bad
@@ -49,8 +57,7 @@ class FrontierExtraction {
   LaterJob readLaterJob();
   void warnOfLaterJob(const LaterJob& laterJob, long long countRecord);
   void checkNextColumn();
-  void echo(Statement statement, std::int32_t value);
-  void warn(Statement statement, FieldPlace place, std::string message);
+  RecordReader& listing() { return run_.listing(); }
 
   // What the last search looked for, and the first record it read.
   struct SearchTrail {
@@ -58,12 +65,20 @@ class FrontierExtraction {
     Text4 wanted{};
     long long firstRecord = 0;
   };
+  // The heading the eigenvectors were taken under, when it names an SCF iteration.
+  struct IterationSet {
+    long long headingRecord = 0;
+    std::int32_t iteration = 0;
+    std::string heading;
+  };
 
-  StatementLayouts layouts_;
-  UnitTable units_;
+  ListingRun run_;
+  const StatementLayouts& layouts_ = run_.layouts();
 
   SearchTrail lastSearch_;
-  Statement headerStatement_;  // the statement that read the current block header
+  std::optional<IterationSet> iterationSet_;
+  long long newLayoutHeader_ = 0;  // a "Root No." header the first header read passed over
+  Statement headerStatement_;      // the statement that read the current block header
   Text4 label_{};
   std::int32_t occupiedCount_ = 0;
   std::array<std::int32_t, 6> blockOrbitals_{};

@@ -1,5 +1,8 @@
 #include "extract/listing_messages.hpp"
 
+#include "extract/listing_texts.hpp"
+#include "record_io/record_error.hpp"
+
 namespace hlext {
 namespace {
 
@@ -22,16 +25,9 @@ std::string columnsFrom(int first) {
 
 // ", with 4 after "="": the integer after the first "=" of the text, blanks between allowed.
 std::string countAfterEquals(std::string_view text) {
-  const std::size_t equals = text.find('=');
-  if (equals == std::string_view::npos) return {};
-  std::size_t at = text.find_first_not_of(' ', equals + 1);
-  if (at == std::string_view::npos) return {};
-  const std::size_t start = at;
-  if (text[at] == '-' || text[at] == '+') ++at;
-  const std::size_t digits = text.find_first_not_of("0123456789", at);
-  const std::size_t end = digits == std::string_view::npos ? text.size() : digits;
-  if (end == at) return {};
-  return ", with " + std::string(text.substr(start, end - start)) + " after \"=\"";
+  const auto count = integerAfterEquals(text);
+  if (!count) return {};
+  return ", with " + std::string(text.substr(count->at, count->length)) + " after \"=\"";
 }
 
 std::string holds(const LabelSighting& sighting, std::string_view what, bool withCount) {
@@ -54,6 +50,66 @@ std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelS
 std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount) {
   if (sighting.record == 0) return {};
   return holds(sighting, "it", withCount);
+}
+
+std::string openShellWarning(long long record, std::string_view line, std::int32_t n) {
+  return "record " + std::to_string(record) + " after the count line reads " +
+         quotedField(trimmed(line)) + ": an open-shell calculation, whose orbital " +
+         std::to_string(n + 1) + " is not the lowest unoccupied orbital of a closed-shell one";
+}
+
+std::string iterationWarning(std::string_view heading, std::int32_t iteration,
+                             long long finalRecord, bool looked) {
+  std::string message = "the heading reads " + quotedField(trimmed(heading)) +
+                        ": these are the vectors of SCF iteration " + std::to_string(iteration) +
+                        ", not the final ones; ";
+  if (finalRecord > 0)
+    return message + "record " + std::to_string(finalRecord) +
+           " heads the final set, which hlext1 --final reads";
+  if (looked) return message + "the listing prints no final set after them";
+  return message + "hlext1 --final reads the final set, where the listing prints one";
+}
+
+std::string newLayoutNote(long long record) {
+  return "; record " + std::to_string(record) + " is a \"Root No.\" block header: " +
+         "the vectors are printed in another layout, which hlext1 --final reads";
+}
+
+std::string newLayoutWarning(long long record) {
+  return "record " + std::to_string(record) + " is a \"Root No.\" block header: the vectors " +
+         "are printed in another layout, which hlext1 --final reads, and fort.50 holds them " +
+         "read as six orbitals to a block";
+}
+
+std::string noCountLineWarning(std::string_view phrase, long long lastRecord) {
+  return "no count line (" + quotedField(phrase) + " and an integer after it) in records 1-" +
+         std::to_string(lastRecord);
+}
+
+std::string noFinalSetWarning(long long countRecord) {
+  return "no final set of eigenvectors after the count line of record " +
+         std::to_string(countRecord) +
+         " (a heading that reads \"EIGENVECTORS\" alone, followed by blocks of molecular "
+         "orbitals)";
+}
+
+std::string openShellRefusal(long long record, std::string_view line, long long countRecord) {
+  return "record " + std::to_string(record) + " " + quotedField(trimmed(line)) +
+         " follows the count line of record " + std::to_string(countRecord) +
+         ": an open-shell calculation, whose orbital N+1 is not the lowest unoccupied orbital";
+}
+
+std::string orbitalNotPrintedWarning(std::int32_t orbital, long long headingRecord,
+                                     std::int32_t first, std::int32_t last) {
+  return "the final set of record " + std::to_string(headingRecord) + " prints orbitals " +
+         std::to_string(first) + "-" + std::to_string(last) + ", not orbital " +
+         std::to_string(orbital);
+}
+
+std::string laterJobUsedWarning(long long firstCountRecord, long long headingRecord) {
+  return "the job of the count line of record " + std::to_string(firstCountRecord) +
+         " prints no final set: the final set of record " + std::to_string(headingRecord) +
+         ", in the job of this count line, is taken";
 }
 
 std::string tooManyRowsReason(int rowCapacity) {

@@ -17,6 +17,9 @@ namespace hlext {
 // Kinds of failure for values that convert but name nothing the extraction can use.
 inline constexpr std::string_view BadOccupiedCount = "bad occupied count";
 inline constexpr std::string_view TooManyRows = "too many rows";
+inline constexpr std::string_view UnknownBlockLayout = "block header of no known layout";
+inline constexpr std::string_view CountLineElsewhere = "count line in columns of no known form";
+inline constexpr std::string_view CountElsewhere = "count outside its columns";
 
 std::string tooManyRowsReason(int rowCapacity);
 
@@ -29,6 +32,31 @@ std::string laterJobWarning(const Layout& countLayout, std::optional<std::int32_
 std::string nextColumnWarning(std::int32_t n, int blockColumn, std::int32_t listed, bool blank);
 
 std::string rowCountWarning(std::int32_t n, std::int32_t rowCount, std::int32_t nextRowCount);
+
+// A line of an open-shell calculation at `record` (`line`) follows the count line of N.
+std::string openShellWarning(long long record, std::string_view line, std::int32_t n);
+
+// The heading of the eigenvectors taken reads "... ON ITERATION n". `finalRecord` is the
+// heading of a final set after it (0: none); `looked` says whether the listing was read on to
+// find one.
+std::string iterationWarning(std::string_view heading, std::int32_t iteration,
+                             long long finalRecord, bool looked);
+
+// A "Root No." block header at `record`: the vectors are printed in a layout of eight orbitals
+// to a block. As a note after a failure, and as a warning where the read did not fail.
+std::string newLayoutNote(long long record);
+std::string newLayoutWarning(long long record);
+
+// Why hlext1 --final refuses: no count line in records 1-`lastRecord`; no final set after the
+// count line of `countRecord`; an open-shell job; orbital `orbital` missing from the set of
+// `headingRecord`, which prints orbitals first-last. And the warning when the job used is not
+// the first.
+std::string noCountLineWarning(std::string_view phrase, long long lastRecord);
+std::string noFinalSetWarning(long long countRecord);
+std::string openShellRefusal(long long record, std::string_view line, long long countRecord);
+std::string orbitalNotPrintedWarning(std::int32_t orbital, long long headingRecord,
+                                     std::int32_t first, std::int32_t last);
+std::string laterJobUsedWarning(long long firstCountRecord, long long headingRecord);
 
 // A search under `layout` for `label` read records first-last without a match;
 // `seekingOrbital` (0: none) is the orbital whose block header it looked for.

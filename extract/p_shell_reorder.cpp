@@ -17,11 +17,12 @@ void place(const OrbitalRowTable& table, int rowCount, int from, int to, OutputV
 
 }  // namespace
 
-void reorderPShells(const OrbitalRowTable& table, int rowCount, OutputVectors& vectors) {
+void reorderPShells(const OrbitalRowTable& table, int rowCount, OutputVectors& vectors,
+                    const Text4& marker) {
   assert(rowCount >= 0 && rowCount <= RowCapacity);
   int i = 1;
   while (i <= rowCount) {
-    if (table.row(i).shellLabel != PShellMarker) {
+    if (table.row(i).shellLabel != marker) {
       place(table, rowCount, i, i, vectors);
       i += 1;
       continue;

@@ -15,9 +15,10 @@ struct OutputVectors {
   std::array<float, RowCapacity> orbitalNext{};
 };
 
-// A row labelled "PX  " and the two rows after it are a p shell's x, y and z functions; they
-// are written y, z, x. Partners beyond `rowCount` count as 0.0. Entries beyond `rowCount` are
-// left as they are.
-void reorderPShells(const OrbitalRowTable& table, int rowCount, OutputVectors& vectors);
+// A row labelled `marker` ("PX  ", or "Px  " in the layouts of eight orbitals to a block) and
+// the two rows after it are a p shell's x, y and z functions; they are written y, z, x.
+// Partners beyond `rowCount` count as 0.0. Entries beyond `rowCount` are left as they are.
+void reorderPShells(const OrbitalRowTable& table, int rowCount, OutputVectors& vectors,
+                    const Text4& marker = PShellMarker);
 
 }  // namespace hlext

@@ -30,6 +30,13 @@ inline constexpr Statement ResultEnergyN{146, "orbital N energy line"};
 inline constexpr Statement ResultVectorN{147, "orbital N coefficients"};
 inline constexpr Statement ResultEnergyNext{148, "orbital N+1 energy line"};
 inline constexpr Statement ResultVectorNext{149, "orbital N+1 coefficients"};
+// hlext1 --final: the final set, in any block layout. Its block records are read aligned.
+inline constexpr Statement FinalCountLine{213, "count line"};
+inline constexpr Statement FinalRefused{216, "final orbitals not found"};
+inline constexpr Statement FinalHeader{227, "final set block header", true};
+inline constexpr Statement FinalPassed{230, "final set record passed over"};
+inline constexpr Statement FinalEnergies{246, "final set block energies", true};
+inline constexpr Statement FinalRows{257, "final set coefficient rows", true};
 }  // namespace statement
 
 // Every layout a run uses, as constant data.
@@ -45,6 +52,10 @@ struct StatementLayouts {
   static constexpr Layout notFound = Layout::parse<"('Eigenvectors are not found')">();
   static constexpr Layout energyLine = Layout::parse<"(//,'    E (',I3,' ) = ',F10.5)">();
   static constexpr Layout coefficients = Layout::parse<"(12F10.5)">();
+  // The count line with "RHF " in columns 7-10 and N within columns 55-59.
+  static constexpr Layout leftCountLine = Layout::parse<"(6X,A4,44X,I5)">();
+  // Read with no item: passes over one record.
+  static constexpr Layout anyRecord = Layout::parse<"(A4)">();
 };
 
 }  // namespace hlext

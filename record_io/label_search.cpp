@@ -31,23 +31,6 @@ const char* lineFeedIn(const char* begin, const char* end) {
   return static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
 }
 
-// The number of line feeds in [begin, end). Sixty-four byte-wide counts, one for each byte of
-// a 64-byte step, fit four 16-byte vector registers; they are summed before any can pass 255.
-std::size_t lineFeedsIn(const char* begin, const char* end) {
-  constexpr std::size_t Lanes = 64;
-  constexpr std::size_t StepsPerSum = 255;
-  std::size_t count = 0;
-  while (static_cast<std::size_t>(end - begin) >= Lanes) {
-    const std::size_t steps = std::min(StepsPerSum, static_cast<std::size_t>(end - begin) / Lanes);
-    std::array<unsigned char, Lanes> lanes{};
-    for (std::size_t step = 0; step < steps; ++step, begin += Lanes)
-      for (std::size_t i = 0; i < Lanes; ++i)
-        lanes[i] = static_cast<unsigned char>(lanes[i] + (begin[i] == '\n'));
-    for (const unsigned char lane : lanes) count += lane;
-  }
-  for (; begin != end; ++begin) count += *begin == '\n';
-  return count;
-}
 
 // The start of the last line that begins in [line, end) after a line feed, or `line` when
 // there is no line feed there: the end of the records held whole from `line` on.
@@ -68,6 +51,24 @@ std::uint32_t labelOfShortLine(const char* line, std::size_t length, std::size_t
 }
 
 }  // namespace
+
+// Sixty-four byte-wide counts, one for each byte of
+// a 64-byte step, fit four 16-byte vector registers; they are summed before any can pass 255.
+std::size_t lineFeedsIn(const char* begin, const char* end) {
+  constexpr std::size_t Lanes = 64;
+  constexpr std::size_t StepsPerSum = 255;
+  std::size_t count = 0;
+  while (static_cast<std::size_t>(end - begin) >= Lanes) {
+    const std::size_t steps = std::min(StepsPerSum, static_cast<std::size_t>(end - begin) / Lanes);
+    std::array<unsigned char, Lanes> lanes{};
+    for (std::size_t step = 0; step < steps; ++step, begin += Lanes)
+      for (std::size_t i = 0; i < Lanes; ++i)
+        lanes[i] = static_cast<unsigned char>(lanes[i] + (begin[i] == '\n'));
+    for (const unsigned char lane : lanes) count += lane;
+  }
+  for (; begin != end; ++begin) count += *begin == '\n';
+  return count;
+}
 
 SearchLabel::SearchLabel(std::size_t offset, const Text4& text) : offset_(offset), text_(text) {
   wanted_ = wordOf(text.data());

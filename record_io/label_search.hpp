@@ -42,6 +42,9 @@ class SearchLabel {
   std::size_t keyOffset_ = 0;
 };
 
+// The number of line feeds in [begin, end).
+std::size_t lineFeedsIn(const char* begin, const char* end);
+
 // How far a pass over held lines went.
 struct HeldPass {
   const char* next;  // the start of the first line not passed over

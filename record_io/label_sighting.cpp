@@ -6,10 +6,12 @@
 
 namespace hlext {
 
-void LabelSightings::reset(std::size_t offset, const Text4& label, long long lastRecord) {
+void LabelSightings::reset(std::size_t offset, const Text4& label, long long lastRecord,
+                           LookAlike lookAlike) {
   offset_ = offset;
   label_ = label;
   lastRecord_ = lastRecord;
+  lookAlike_ = lookAlike;
   // A label that starts with a blank or a line end could stand anywhere in blank text.
   key_ = label[0] != ' ' && label[0] != '\n' && label[0] != '\0' ? label[0] : '\0';
   marker_.record = 0;
@@ -26,7 +28,7 @@ bool LabelSightings::wouldTake(const char* chars, std::size_t length) const {
   if (key_ == 0 || settled()) return false;
   const std::string_view text(chars, std::min(length, Reach));
   const std::size_t at = find(text);
-  if (at == std::string_view::npos) return false;
+  if (at == std::string_view::npos || !accepts(text, at)) return false;
   return mention_.record == 0 || text.find_first_not_of(' ') == at;
 }
 
@@ -34,7 +36,7 @@ void LabelSightings::lookAt(const char* chars, std::size_t length, long long rec
   if (key_ == 0 || settled() || record > lastRecord_) return;
   const std::string_view text(chars, std::min(length, Reach));
   const std::size_t at = find(text);
-  if (at == std::string_view::npos) return;
+  if (at == std::string_view::npos || !accepts(text, at)) return;
   if (text.find_first_not_of(' ') == at) return take(marker_, chars, text.size(), at, record, true);
   if (mention_.record == 0) take(mention_, chars, text.size(), at, record, false);
 }
@@ -73,8 +75,9 @@ void LabelSightings::lookAtKeys(const char* recordStart, long long record, const
 void LabelSightings::takeOwnColumns(const char* chars, std::size_t length, long long record) {
   if (key_ == 0 || settled()) return;
   const std::size_t kept = std::min(length, Reach);
-  take(marker_, chars, kept, offset_, record,
-       std::string_view(chars, kept).find_first_not_of(' ') == offset_);
+  const std::string_view text(chars, kept);
+  if (!accepts(text, offset_)) return;
+  take(marker_, chars, kept, offset_, record, text.find_first_not_of(' ') == offset_);
 }
 
 void LabelSightings::take(LabelSighting& into, const char* chars, std::size_t length,

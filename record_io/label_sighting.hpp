@@ -13,6 +13,10 @@
 
 namespace hlext {
 
+// Whether a record (`text`) that holds a search's label at `at`, outside the label's own
+// columns, is a look-alike of the record the search wants, worth naming.
+using LookAlike = bool (*)(std::string_view text, std::size_t at);
+
 struct LabelSighting {
   long long record = 0;     // 0 while no record holds the label
   int column = 0;           // the label's first column
@@ -25,8 +29,9 @@ class LabelSightings {
   static constexpr std::size_t Reach = 128;
 
   // Starts over for a search that wants the label at columns offset+1 to offset+4, in records
-  // up to `lastRecord`.
-  void reset(std::size_t offset, const Text4& label, long long lastRecord);
+  // up to `lastRecord`; with `lookAlike`, only the records it accepts are taken.
+  void reset(std::size_t offset, const Text4& label, long long lastRecord,
+             LookAlike lookAlike = nullptr);
 
   // Looks at record `record`, `length` characters without its line terminator; the label in
   // its own columns is not a sighting.
@@ -57,6 +62,9 @@ class LabelSightings {
  private:
   // The label's first column in the record outside its own columns, from 0; npos if none.
   std::size_t find(std::string_view text) const;
+  bool accepts(std::string_view text, std::size_t at) const {
+    return lookAlike_ == nullptr || lookAlike_(text, at);
+  }
   void take(LabelSighting& into, const char* chars, std::size_t length, std::size_t at,
             long long record, bool startsText);
 
@@ -64,6 +72,7 @@ class LabelSightings {
   Text4 label_{};
   char key_ = 0;  // the label's first character; 0 when it is blank: no sightings then
   long long lastRecord_ = 0;
+  LookAlike lookAlike_ = nullptr;
   LabelSighting marker_;
   LabelSighting mention_;
 };

@@ -63,11 +63,18 @@ std::string describe(const RecordFailure& failure) {
 
 }  // namespace
 
+std::string quotedField(std::string_view text) {
+  std::string quoted;
+  appendQuoted(quoted, text);
+  return quoted;
+}
+
 std::string_view kindName(ErrorKind kind) {
   switch (kind) {
     case ErrorKind::EndOfFile: return "end of file";
     case ErrorKind::BadInteger: return "bad integer";
     case ErrorKind::BadReal: return "bad real";
+    case ErrorKind::Misplaced: return "not in its columns";
     case ErrorKind::CannotOpen: return "cannot open";
     case ErrorKind::ReadFailed: return "read failed";
     case ErrorKind::WriteFailed: return "write failed";

@@ -18,6 +18,7 @@ enum class ErrorKind {
   EndOfFile,
   BadInteger,
   BadReal,
+  Misplaced,  // a value or text outside the columns an aligned statement reads it from
   CannotOpen,
   ReadFailed,
   WriteFailed,
@@ -26,6 +27,10 @@ enum class ErrorKind {
   Unusable,       // a value that converted but that the caller cannot use, under a kind it names
   OutOfMemory,
 };
+
+// Text of a listing between double quotes, as a diagnostic shows it: control characters and
+// bytes from 0x80 up as escapes.
+std::string quotedField(std::string_view text);
 
 // The name a diagnostic gives the kind, e.g. "bad integer".
 std::string_view kindName(ErrorKind kind);

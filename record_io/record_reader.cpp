@@ -15,6 +15,13 @@
 namespace hlext {
 namespace {
 
+// A numeric field of an aligned statement: blank, or one piece with no blank inside it.
+bool standsAsOnePiece(std::string_view field) {
+  const std::size_t first = field.find_first_not_of(' ');
+  if (first == std::string_view::npos) return true;
+  return field.find(' ', first) > field.find_last_not_of(' ');
+}
+
 [[noreturn]] void layoutFault(const Layout& layout, const char* why) {
   std::fprintf(stderr, "hlext1: internal error: layout \"%.*s\": %s\n",
                static_cast<int>(layout.text().size()), layout.text().data(), why);
@@ -62,6 +69,8 @@ std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const La
       if (auto bad = convert(statement, item, items[next], column, next)) return bad;
       ++next;
     } else if (item.kind == LayoutItemKind::Skip) {
+      if (statement.aligned)
+        if (auto bad = misplacedSkip(statement, column, item.width)) return bad;
       column += item.width;
     } else if (item.kind == LayoutItemKind::RecordBreak) {
       startRecord(statement);
@@ -88,14 +97,15 @@ SearchEnd RecordReader::search(Statement statement, const Layout& layout,
 
 // Most searches succeed. Where the input can be read again, a search only notes where it
 // starts, and its records are looked at again only if sighting() is asked for.
-void RecordReader::lookOutFor(const SearchLabel& label, int limit) {
+void RecordReader::lookOutFor(const SearchLabel& label, int limit, LookAlike lookAlike) {
   lookOut_ = {bufferOffset_ + bufferBegin_,
               record_ + 1,
               record_ + limit,
               label.offset(),
               label.text(),
+              lookAlike,
               canReadAgain_};
-  if (!canReadAgain_) sightings_.reset(label.offset(), label.text(), record_ + limit);
+  if (!canReadAgain_) sightings_.reset(label.offset(), label.text(), record_ + limit, lookAlike);
 }
 
 SearchStop RecordReader::searchAmong(std::span<const SearchLabel> labels, int limit) {
@@ -139,7 +149,7 @@ const LabelSighting& RecordReader::sighting() {
 // only memory the look takes.
 void RecordReader::lookAgain() {
   lookOut_.readAgain = false;
-  sightings_.reset(lookOut_.labelOffset, lookOut_.label, lookOut_.lastRecord);
+  sightings_.reset(lookOut_.labelOffset, lookOut_.label, lookOut_.lastRecord, lookOut_.lookAlike);
   const long long last = std::min(record_, lookOut_.lastRecord);
   if (sightings_.key() == 0 || last < lookOut_.firstRecord) return;
   const Place here = place();
@@ -225,7 +235,10 @@ std::optional<FieldFault> RecordReader::convert(Statement statement, const Layou
 
   ErrorKind failure = ErrorKind::BadInteger;
   bool ok = true;
-  if (field.kind == LayoutItemKind::Text) {
+  if (statement.aligned && field.kind != LayoutItemKind::Text && !standsAsOnePiece(text)) {
+    ok = false;
+    failure = ErrorKind::Misplaced;
+  } else if (field.kind == LayoutItemKind::Text) {
     assert(std::holds_alternative<Text4*>(item));
     *std::get<Text4*>(item) = textFromField(text);
   } else if (field.kind == LayoutItemKind::Integer) {
@@ -262,8 +275,26 @@ RecordWarning RecordReader::warning(Statement statement, FieldPlace place,
   return {statement, unit_, fileName_, std::move(place), std::move(message)};
 }
 
-void RecordReader::reject(const FieldFault& fault) const {
-  raiseRecordError(failureAt(fault.statement, fault.kind, fault.place));
+void RecordReader::reject(const FieldFault& fault, std::string note) const {
+  RecordFailure failure = failureAt(fault.statement, fault.kind, fault.place);
+  failure.note = std::move(note);
+  raiseRecordError(std::move(failure));
+}
+
+// A skip of an aligned statement passes over blank columns only; the first non-blank stretch
+// is the fault.
+std::optional<FieldFault> RecordReader::misplacedSkip(Statement statement, int column,
+                                                      int width) const {
+  const std::string_view skipped(columns_.data() + column, static_cast<std::size_t>(width));
+  const std::size_t first = skipped.find_first_not_of(' ');
+  if (first == std::string_view::npos) return std::nullopt;
+  const std::size_t last = skipped.find_last_not_of(' ');
+  const std::string_view text = skipped.substr(first, last - first + 1);
+  const int firstColumn = column + static_cast<int>(first) + 1;
+  return FieldFault{
+      ErrorKind::Misplaced,
+      statement,
+      {record_, firstColumn, firstColumn + static_cast<int>(text.size()) - 1, std::string(text)}};
 }
 
 void RecordReader::rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
@@ -333,6 +364,79 @@ bool RecordReader::nextRecord() {
   recordHasComma_ = std::memchr(columns_.data(), ',', static_cast<std::size_t>(length_)) != nullptr;
   ++record_;
   return true;
+}
+
+std::size_t RecordReader::peek(std::span<std::string_view> records) {
+  while (heldLineFeeds(records.size()) < records.size() && holdMore()) {
+  }
+  const char* line = buffer_.data() + bufferBegin_;
+  const char* const end = buffer_.data() + bufferEnd_;
+  std::size_t shown = 0;
+  while (shown < records.size() && line != end) {
+    const auto* lineFeed =
+        static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
+    // A line without its line feed is a whole record only at the end of the input.
+    if (lineFeed == nullptr && !inputEnded_) break;
+    std::size_t length = static_cast<std::size_t>((lineFeed != nullptr ? lineFeed : end) - line);
+    if (lineFeed != nullptr && length > 0 && line[length - 1] == '\r') --length;
+    records[shown++] = {line, std::min(length, static_cast<std::size_t>(RecordReach))};
+    if (lineFeed == nullptr) break;
+    line = lineFeed + 1;
+  }
+  return shown;
+}
+
+std::size_t RecordReader::heldLineFeeds(std::size_t most) const {
+  const char* at = buffer_.data() + bufferBegin_;
+  const char* const end = buffer_.data() + bufferEnd_;
+  std::size_t count = 0;
+  while (count < most && at != end) {
+    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
+    if (at == nullptr) break;
+    ++count;
+    ++at;
+  }
+  return count;
+}
+
+bool RecordReader::seekText(std::span<const std::string_view> phrases) {
+  const auto holdsOne = [&](std::string_view text) {
+    return std::any_of(phrases.begin(), phrases.end(),
+                       [&](std::string_view phrase) { return text.find(phrase) != text.npos; });
+  };
+  while (true) {
+    if (bufferBegin_ == bufferEnd_ && !refill()) return false;
+    const std::string_view held(buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
+    std::size_t hit = std::string_view::npos;
+    for (const std::string_view phrase : phrases) hit = std::min(hit, held.find(phrase));
+    // Every line before the one the phrase stands in, or every whole line held, is passed over.
+    const std::size_t lineFeed = held.rfind('\n', hit);
+    const std::size_t upTo = lineFeed == held.npos ? 0 : lineFeed + 1;
+    record_ += static_cast<long long>(lineFeedsIn(held.data(), held.data() + upTo));
+    bufferBegin_ += upTo;
+    // A line not yet held whole is held with more of the input, unless the buffer is full of it
+    // or the input ends with it: it is then read as it stands.
+    if (hit == held.npos && holdMore()) continue;
+    if (!nextRecord()) return false;
+    if (holdsOne(currentText())) return true;
+  }
+}
+
+// Moves the bytes not yet read to the front of the buffer and reads more of the input behind
+// them; false when the buffer is full or the input has ended.
+bool RecordReader::holdMore() {
+  if (inputEnded_) return false;
+  if (bufferBegin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
+    bufferOffset_ += bufferBegin_;
+    bufferEnd_ -= bufferBegin_;
+    bufferBegin_ = 0;
+  }
+  if (bufferEnd_ == buffer_.size()) return false;
+  const std::size_t read = source_->read(std::span<char>(buffer_).subspan(bufferEnd_));
+  if (read == 0) inputEnded_ = true;
+  bufferEnd_ += read;
+  return read > 0;
 }
 
 bool RecordReader::refill() {

@@ -72,7 +72,7 @@ class RecordReader {
   // `limit` records up to the first that carries one of `labels`, passing over the others
   // as search() does, and leaves that record current for readCurrent() or scanCurrent(), which
   // read it under a layout as read() and scan() read the next one.
-  void lookOutFor(const SearchLabel& label, int limit);
+  void lookOutFor(const SearchLabel& label, int limit, LookAlike lookAlike = nullptr);
   SearchStop searchAmong(std::span<const SearchLabel> labels, int limit);
   void readCurrent(Statement statement, const Layout& layout, std::span<const ReadItem> items);
   [[nodiscard]] std::optional<FieldFault> scanCurrent(Statement statement, const Layout& layout,
@@ -88,11 +88,42 @@ class RecordReader {
   // the look.
   void lookOnForLabel();
 
+  // Shows the next records, as many as `records` has room for and the input holds, without
+  // reading them: each as the first RecordReach characters of its line, without the line's
+  // terminator. The views hold until the next read. Gives how many it shows.
+  std::size_t peek(std::span<std::string_view> records);
+
+  // Passes over the records that hold none of `phrases` in their first RecordReach columns and
+  // reads the first that holds one, which is then the current record (see currentText()).
+  // False at the end of the input.
+  bool seekText(std::span<const std::string_view> phrases);
+
+  // The current record, as far as a read keeps it.
+  std::string_view currentText() const {
+    return {columns_.data(), static_cast<std::size_t>(length_)};
+  }
+  // Whether the input can be read again, as a file on disk can.
+  bool canReadAgain() const { return canReadAgain_; }
+
+  // Where the reader stands between two records.
+  struct Place {
+    std::uint64_t offset = 0;  // the byte after the current record
+    long long record = 0;
+    std::array<char, RecordReach> columns{};
+    int length = 0;
+    bool hasComma = false;
+    bool inputEnded = false;
+  };
+  // Where the reader stands now, to come back to with goBackTo() on an input that can be read
+  // again; where it cannot, going back ends the input there.
+  Place place() const;
+  void goBackTo(const Place& place);
+
   // Raise a RecordError for the end of the input (or its failure) where the next record was
   // wanted, with `note` after the kind.
   [[noreturn]] void rejectEnd(Statement statement, std::string note) const;
-  // Raise a RecordError for a bad field found by scan().
-  [[noreturn]] void reject(const FieldFault& fault) const;
+  // Raise a RecordError for a bad field found by scan(), with `note` after the kind.
+  [[noreturn]] void reject(const FieldFault& fault, std::string note = {}) const;
   // Raise a RecordError for a value at `place` that converted but that the caller cannot use,
   // under the caller's name for the kind and with its reason, if any.
   [[noreturn]] void rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
@@ -126,16 +157,8 @@ class RecordReader {
     long long lastRecord = 0;
     std::size_t labelOffset = 0;
     Text4 label{};
+    LookAlike lookAlike = nullptr;
     bool readAgain = false;  // its records are looked at only when sighting() is asked for
-  };
-  // Where the reader stands between two records.
-  struct Place {
-    std::uint64_t offset = 0;  // the byte after the current record
-    long long record = 0;
-    std::array<char, RecordReach> columns{};
-    int length = 0;
-    bool hasComma = false;
-    bool inputEnded = false;
   };
 
   std::optional<FieldFault> walk(Statement statement, const Layout& layout,
@@ -148,10 +171,11 @@ class RecordReader {
   void startRecord(Statement statement);
   bool nextRecord();
   bool refill();
+  bool holdMore();
+  std::size_t heldLineFeeds(std::size_t most) const;
+  std::optional<FieldFault> misplacedSkip(Statement statement, int column, int width) const;
   void lookAgain();
-  Place place() const;
   bool readAgainFrom(std::uint64_t offset, long long recordBefore);
-  void goBackTo(const Place& place);
   RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
   std::unique_ptr<ByteSource> source_;

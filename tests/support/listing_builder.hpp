@@ -38,7 +38,7 @@ inline std::string integer(long value, int width) {
 // `label` in columns 11-14 and `count` as it stands in columns 59-61.
 inline std::string occupiedCountRecord(std::string_view count, std::string_view label = "RHF ") {
   std::string record = overwrite("", 11, label);
-  record = overwrite(record, 15, " CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS");
+  record = overwrite(record, 15, "CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS =");
   return overwrite(record, 59, count);
 }
 

@@ -1,0 +1,34 @@
+#include "extract/listing_run.hpp"
+
+#include <array>
+#include <utility>
+
+namespace hlext {
+
+ListingRun::ListingRun(UnitConnector& connector) : units_(connector) {}
+
+void ListingRun::open() {
+  units_.open(statement::OpenListing, ListingUnit, ListingFileName);
+  // Replacing the result would destroy the listing, or a run would read its own result.
+  if (units_.sameFile(ListingFileName, ResultFileName))
+    raiseStreamError(ErrorKind::CannotOpen, statement::OpenResult, ResultUnit, ResultFileName,
+                     std::string("the same file as the listing ") + ListingFileName);
+  units_.open(statement::OpenResult, ResultUnit, ResultFileName);
+}
+
+void ListingRun::echo(Statement statement, std::int32_t value) {
+  const std::array<WriteItem, 1> items = {value};
+  units_.writer(ConsoleUnit).write(statement, layouts_.count, items);
+}
+
+void ListingRun::warn(Statement statement, FieldPlace place, std::string message) {
+  units_.warn(listing().warning(statement, std::move(place), std::move(message)));
+}
+
+void ListingRun::refuse(Statement statement, std::string why) {
+  result().write(statement, layouts_.notFound, {});
+  units_.stopRun();
+  warn(statement, {}, std::move(why));
+}
+
+}  // namespace hlext

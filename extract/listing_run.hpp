@@ -1,0 +1,43 @@
+// What every reading of a listing shares: the run's units, opened as every run opens them, the
+// console echoes, warnings about the listing, and the two ways a run ends without a failure.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "extract/statements.hpp"
+#include "record_io/unit_table.hpp"
+
+namespace hlext {
+
+inline constexpr const char* ListingFileName = "hlext.dat";
+inline constexpr const char* ResultFileName = "fort.50";
+
+class ListingRun {
+ public:
+  explicit ListingRun(UnitConnector& connector);
+
+  // Opens the listing on unit 4 and the result file on unit 7; refuses a result file that is
+  // the listing itself.
+  void open();
+
+  RecordReader& listing() { return units_.reader(ListingUnit); }
+  RecordWriter& result() { return units_.writer(ResultUnit); }
+  const StatementLayouts& layouts() const { return layouts_; }
+
+  // Writes `value` on the console under "(I5)".
+  void echo(Statement statement, std::int32_t value);
+  // One warning line about the listing.
+  void warn(Statement statement, FieldPlace place, std::string message);
+  // The normal end: the result file is committed.
+  void stop() { units_.stopRun(); }
+  // A refusal: "Eigenvectors are not found" is the whole result file, and once it is committed
+  // a warning says why.
+  void refuse(Statement statement, std::string why);
+
+ private:
+  StatementLayouts layouts_;
+  UnitTable units_;
+};
+
+}  // namespace hlext
