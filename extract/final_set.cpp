@@ -41,6 +41,10 @@ bool FinalSetReader::read(FinalSet& set) {
   set = FinalSet{};
   set.headingRecord = listing_.recordNumber();
   passBlankRecords(false);
+  if (nextRecordIsUnderline()) {
+    passRecord();
+    passBlankRecords(false);
+  }
   const std::optional<std::string_view> first = nextRecordText();
   if (!first) return false;
   const BlockLayout* layout = blockLayoutOf(*first);
@@ -193,6 +197,14 @@ bool FinalSetReader::readRecord(Statement statement, const Layout& layout,
   }
   if (!nextRecordText()) return false;
   return !listing_.scan(statement, layout, items).has_value();
+}
+
+// A heading may be underlined with dashes.
+bool FinalSetReader::nextRecordIsUnderline() {
+  const std::optional<std::string_view> next = nextRecordText();
+  if (!next) return false;
+  const std::string_view text = trimmed(*next);
+  return !text.empty() && text.find_first_not_of('-') == std::string_view::npos;
 }
 
 std::optional<std::string_view> FinalSetReader::nextRecordText() {

@@ -54,6 +54,7 @@ class FinalSetReader {
   void passBlankRecords(bool pageMarks);
   bool passRecord();
   bool readRecord(Statement statement, const Layout& layout, std::span<const ReadItem> items);
+  bool nextRecordIsUnderline();
   std::optional<std::string_view> nextRecordText();
 
   RecordReader& listing_;

@@ -6,8 +6,9 @@
 #   cmake -DTOOL=<hlext1> [-DEMULATOR=<program|arg|...>] -DCASE=<folder> -DSCRATCH=<folder>
 #         -P run_case.cmake
 #
-# A case holds hlext.dat, optionally fort.50.before (the result file before the run), and the
-# expected fort.50 (absent: empty), stdout, stderr (absent: empty) and status.
+# A case holds hlext.dat, optionally args (the run's arguments, one to a line) and
+# fort.50.before (the result file before the run), and the expected fort.50 (absent: empty),
+# stdout, stderr (absent: empty) and status.
 foreach(variable TOOL CASE SCRATCH)
   if(NOT DEFINED ${variable})
     message(FATAL_ERROR "run_case.cmake needs -D${variable}=...")
@@ -33,7 +34,11 @@ if(CMAKE_HOST_WIN32)
 else()
   set(no_input /dev/null)
 endif()
-execute_process(COMMAND ${emulator} ${TOOL}
+set(arguments "")
+if(EXISTS ${CASE}/args)
+  file(STRINGS ${CASE}/args arguments)
+endif()
+execute_process(COMMAND ${emulator} ${TOOL} ${arguments}
                 WORKING_DIRECTORY ${SCRATCH}
                 INPUT_FILE ${no_input}
                 OUTPUT_VARIABLE console

@@ -120,6 +120,14 @@ SCF_ITERATIONS = [
 ]
 
 
+COUNT_PHRASE = "RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS ="
+
+
+def count_line(occupied: int) -> str:
+    """The count line as the tool reads it by default: "RHF " in columns 11-14, N in 59-61."""
+    return (" " * 10 + COUNT_PHRASE).ljust(58) + f"{occupied:3d}"
+
+
 def listing_lines(molecule: Molecule, preamble: list[str] | None = None,
                   iterations: list[str] | None = None) -> list[str]:
     """The listing's lines; `preamble` replaces the job description before the "RHF " record
@@ -130,8 +138,7 @@ def listing_lines(molecule: Molecule, preamble: list[str] | None = None,
                                    functions=len(molecule.functions), charge=0,
                                    multiplicity=1).splitlines() + [""]
     lines = list(preamble)
-    lines += ["          RHF  CLOSED SHELL SCF, DOUBLY OCCUPIED LEVELS".ljust(58)
-              + f"{molecule.occupied:3d}"]
+    lines += [count_line(molecule.occupied)]
     lines += SCF_ITERATIONS if iterations is None else iterations
     lines += ["                EIGENVECTORS",
               "                ------------",
@@ -237,13 +244,28 @@ class Sighting:
     text: str  # the record from the label on
 
 
+def count_look_alike(text: str, at: int) -> bool:
+    """A record holding "RHF " at `at` names a count line only with an integer after its "="."""
+    return count_after_equals(text[at:]) != ""
+
+
+def heading_look_alike(text: str, at: int) -> bool:
+    """A heading is named only where its text begins with EIGENVECTORS."""
+    return text[:at].strip() == "" and text[at:].startswith("EIGENVECTORS")
+
+
+LOOK_ALIKES = {"RHF ": count_look_alike, "EIGE": heading_look_alike}
+
+
 def label_sighting(lines: list[str], first: int, last: int, label: str, column: int,
                    onward: bool = False) -> Sighting | None:
     """Where `label` stands in records first-last (from 1) other than in its own columns, which
     begin at `column`: the first record whose text begins with it, else the first that holds it
     at all. With `onward`, records after `last` count too (a refused search reads on), and
     there the label in its own columns counts as a record beginning with it. Only the first
-    RECORD_REACH characters of a record are looked at."""
+    RECORD_REACH characters of a record are looked at, and only look-alikes of the record the
+    search wants (LOOK_ALIKES) are named."""
+    accepts = LOOK_ALIKES.get(label, lambda text, at: True)
     mention = None
     for number in range(first, len(lines) + 1):
         past = number > last
@@ -251,11 +273,13 @@ def label_sighting(lines: list[str], first: int, last: int, label: str, column: 
             break
         text = lines[number - 1][:RECORD_REACH]
         if past and text.ljust(column + 3)[column - 1:column + 3] == label:
-            return Sighting(number, column, text[column - 1:])
+            if accepts(text, column - 1):
+                return Sighting(number, column, text[column - 1:])
+            continue
         at = text.find(label)
         if at == column - 1:
             at = text.find(label, at + 1)
-        if at < 0:
+        if at < 0 or not accepts(text, at):
             continue
         found = Sighting(number, at + 1, text[at:])
         if text[:at] == " " * at:

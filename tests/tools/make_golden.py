@@ -9,6 +9,7 @@ from __future__ import annotations
 import copy
 from pathlib import Path
 
+from final_cases import cases as final_cases
 from listing_model import (Molecule, expected_outputs, failure, label_sighting, listing_lines,
                            make_molecule, refusal_warning, sighting_at_end, warning, write_case)
 
@@ -201,6 +202,7 @@ def main() -> None:
     refusals()
     failures()
     labels_elsewhere()
+    final_cases(GOLDEN)
     for name, molecule in (("water", water()), ("ozone", ozone())):
         (EXAMPLES / name).mkdir(parents=True, exist_ok=True)
         (EXAMPLES / name / "hlext.dat").write_text(text(listing_lines(molecule)))

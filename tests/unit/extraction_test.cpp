@@ -171,6 +171,21 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   Listing firstHeaderOnly;
   firstHeaderOnly.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
   firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
+  // Look-alikes a failed search names, and records that are none.
+  Listing negativeCount;
+  negativeCount.filler(3).add("      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = -5").filler(3);
+  Listing banner;
+  banner.filler(3).add(" ...... END OF RHF CALCULATION ......").filler(3);
+  Listing eigenvalues;
+  eigenvalues.add(occupiedCountRecord(3)).filler(3).add("                  EIGENVALUES");
+  eigenvalues.filler(600);
+  Listing newLayout;
+  newLayout.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
+  newLayout.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(3).add("   Root No.    9      10");
+  newLayout.filler(600);
+  Listing noFirstOrbital;
+  noFirstOrbital.add(occupiedCountRecord(1)).add(headingRecord()).filler(4);
+  noFirstOrbital.add(headerRecord({2, 3, 4, 5, 6, 7})).filler(600);
   const RunCase cases[] = {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
       {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
@@ -194,6 +209,18 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
        endOfFile("    8\n", 32, firstHeaderOnly)},
       {"second header search counts from 1", withThirdHeaderAt(500).text(), normal(14, 18)},
       {"second header search refused", withThirdHeaderAt(501).text(), refused("   14\n", 34)},
+      {"count line shifted left with a negative count", negativeCount.text(),
+       saying("not 11-14, with -5 after \"=\"", endOfFile("", 13, negativeCount))},
+      {"a closing banner is no count line", banner.text(),
+       saying(": end of file", endOfFile("", 13, banner))},
+      {"an eigenvalue list is no heading", eigenvalues.text(),
+       saying("of records 2-501", refused("    3\n", 25))},
+      {"a header of another layout", newLayout.text(),
+       saying("; record 11 is a \"Root No.\" block header: the vectors are printed in another "
+              "layout, which hlext1 --final reads",
+              refused("    8\n", 34))},
+      {"orbital 1 without its header", noFirstOrbital.text(),
+       saying("seeking the block header of orbital 1", refused("    1\n", 34))},
   };
   for (const RunCase& c : cases) check(c);
 }

@@ -1,15 +1,20 @@
 # A listing pipe, which cannot be read again, gets the same lines as the file where a failed
 # search says where its label does stand: the count line four columns to the left (the end of
-# the listing), and the heading two columns to the right past the records its search reads (a
-# refusal, which reads on).
+# the listing), the heading two columns to the right past the records its search reads (a
+# refusal, which reads on), and the count line past those records after a count mentioned in
+# prose, which the count line in its own columns is named before.
 sed '/^          RHF /s/^    //' a.dat >shifted.dat
 { sed '/EIGE/,$d' a.dat; cat none.dat; sed -n '/EIGE/,$p' a.dat | sed '1s/^/  /'; } >late.dat
-for listing in shifted late; do
+{ echo '   SEE RHF  = 3 BELOW'; cat none.dat a.dat; } >mentioned.dat
+for listing in shifted late mentioned; do
   rm -f hlext.dat fort.50
   cp $listing.dat hlext.dat
   "$HLEXT1" >file.out 2>file.err; echo "status $?" >>file.out
   cat fort.50 >>file.out 2>/dev/null
   grep -q '; record [0-9]* holds ' file.err || { echo "$listing: no near miss"; exit 1; }
+  count=$(grep -n '^          RHF ' $listing.dat | cut -d: -f1)
+  [ $listing != mentioned ] || grep -q "; record $count holds it" file.err ||
+    { echo "$listing: not the count line of record $count"; cat file.err; exit 1; }
   rm -f hlext.dat fort.50
   mkfifo hlext.dat || exit 2
   cat $listing.dat >hlext.dat &
