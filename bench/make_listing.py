@@ -14,6 +14,10 @@ one. The one coefficient pass reads all 300 rows of the last block.
 fifty-blocks: 300 basis functions in atom groups of up to 15 rows, 300 orbitals in 50 blocks,
 N = 299 in the last block, 490 records before the "RHF " record.
 
+final-far-down, read with --final: a job whose final set, in the layout of eight orbitals to a
+block with ten-column fields, stands after an SCF iteration set and tens of thousands of
+records of iteration printout; 300 basis functions and 300 orbitals, N = 150.
+
     python3 bench/make_listing.py OUTDIR [NAME...]
 
 writes OUTDIR/NAME/hlext.dat and, for checking a run, OUTDIR/NAME/stdout.expected and
@@ -193,6 +197,13 @@ def check_searches(shape: Shape, lines: list[str]) -> None:
         assert all(b - a == SCAN_LIMIT - 1 for a, b in zip(headers, headers[1:]))
 
 
+def write_any(out: Path, name: str) -> str:
+    if name in FINAL_LISTINGS:
+        out.mkdir(parents=True, exist_ok=True)
+        return FINAL_LISTINGS[name](out)
+    return write(out, name)
+
+
 def write(out: Path, name: str) -> str:
     """Writes listing `name` and its expected outputs into `out`; gives a one-line summary."""
     shape = LISTINGS[name]()
@@ -215,14 +226,39 @@ def write(out: Path, name: str) -> str:
             f"N = {shape.occupied} in the last block")
 
 
+def write_final(out: Path) -> str:
+    """Writes the final-far-down listing and its expected outputs into `out`."""
+    import final_cases  # the golden cases' model of the newer layouts
+
+    atoms = [("C", ["S", "S", "Px", "Py", "Pz"] + final_cases.D_SHELL + ["S", "S", "Px", "Py", "Pz"])
+             for _ in range(20)]  # 15 functions each
+    final = final_cases.molecule(150, atoms, 300, 61, "eight-wide")
+    start = final_cases.molecule(150, [(e, [s.upper() for s in shells]) for e, shells in atoms],
+                                 300, 62, "six")
+    rng = random.Random(63)
+    printout = [f"    {i % 40 + 1:3d}  {rng.uniform(-500, -400):16.9f}  {rng.uniform(-1, 1):13.9f}"
+                f"  DAMPED {rng.random():8.5f}" for i in range(60000)]
+    lines = final_cases.job("C1", 150, final_cases.iteration_set(start, "six") + printout
+                            + final_cases.final_set(final, "eight-wide"))
+    (out / "hlext.dat").write_text("\n".join(lines) + "\n")
+    (out / "stdout.expected").write_text(final_cases.console(150, 300))
+    (out / "fort.50.expected").write_text(final_cases.expected(final, "Px"))
+    heading = lines.index("                EIGENVECTORS  ") + 1
+    return f"{len(lines)} records, the final set's heading at record {heading}, N = 150"
+
+
+FINAL_LISTINGS = {"final-far-down": write_final}
+
+
 def main() -> int:
-    names = sys.argv[2:] or list(LISTINGS)
-    if len(sys.argv) < 2 or any(name not in LISTINGS for name in names):
-        print(f"usage: make_listing.py OUTDIR [{'|'.join(LISTINGS)}]...", file=sys.stderr)
+    everything = list(LISTINGS) + list(FINAL_LISTINGS)
+    names = sys.argv[2:] or everything
+    if len(sys.argv) < 2 or any(name not in everything for name in names):
+        print(f"usage: make_listing.py OUTDIR [{'|'.join(everything)}]...", file=sys.stderr)
         return 2
     for name in names:
         folder = Path(sys.argv[1]) / name
-        print(f"{folder / 'hlext.dat'}: {write(folder, name)}")
+        print(f"{folder / 'hlext.dat'}: {write_any(folder, name)}")
     return 0
 
 

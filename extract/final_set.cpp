@@ -120,7 +120,8 @@ bool FinalSetReader::readEnergies(const BlockLayout& layout, Block& block) {
 
 // Rows up to the block's end: a blank record (two in a row where blanks part the atom
 // groups), the next block's header, or the end of the listing. A row without a shell label
-// is no basis function: the set is then no set of molecular orbitals.
+// is no basis function: the set is then no set of molecular orbitals. Of a block that holds
+// neither orbital, only the first row is read; the others are passed over.
 bool FinalSetReader::readRows(const BlockLayout& layout, const Block& block, FinalSet& set) {
   std::int32_t pageMark = 0;
   Text4 label{};
@@ -137,6 +138,10 @@ bool FinalSetReader::readRows(const BlockLayout& layout, const Block& block, Fin
     const std::optional<std::string_view> next = nextRecordText();
     if (!next || blockLayoutOf(*next) == &layout) break;
     if (!layout.pageMarks && isBlank(*next)) break;
+    if (rows > 0 && block.columnN == 0 && block.columnNext == 0) {
+      passRows(layout);
+      break;
+    }
     if (!readRecord(statement::FinalRows, layout.row, rowItems)) return false;
     if (layout.pageMarks && pageMark == 1) continue;
     if (layout.pageMarks && atom == 0) {
@@ -173,6 +178,15 @@ bool FinalSetReader::storeRow(const Block& block, int row, const Text4& label,
   if (block.columnNext != 0)
     stored.coefficientNext = values[static_cast<std::size_t>(block.columnNext - 1)];
   return true;
+}
+
+void FinalSetReader::passRows(const BlockLayout& layout) {
+  while (listing_.passToBlank()) {
+    if (!layout.pageMarks) return;
+    passRecord();  // the blank between two atom groups, or the first of two that end the block
+    const std::optional<std::string_view> next = nextRecordText();
+    if (!next || isBlank(*next) || blockLayoutOf(*next) == &layout) return;
+  }
 }
 
 void FinalSetReader::passBlankRecords(bool pageMarks) {

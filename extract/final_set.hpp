@@ -51,6 +51,7 @@ class FinalSetReader {
   bool readRows(const BlockLayout& layout, const Block& block, FinalSet& set);
   bool storeRow(const Block& block, int row, const Text4& label,
                 const std::array<float, MostBlockOrbitals>& values, FinalSet& set);
+  void passRows(const BlockLayout& layout);
   void passBlankRecords(bool pageMarks);
   bool passRecord();
   bool readRecord(Statement statement, const Layout& layout, std::span<const ReadItem> items);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cstring>
 #include <string_view>
 
@@ -31,7 +32,6 @@ const char* lineFeedIn(const char* begin, const char* end) {
   return static_cast<const char*>(std::memchr(begin, '\n', static_cast<std::size_t>(end - begin)));
 }
 
-
 // The start of the last line that begins in [line, end) after a line feed, or `line` when
 // there is no line feed there: the end of the records held whole from `line` on.
 const char* lastLineStart(const char* line, const char* end) {
@@ -52,22 +52,56 @@ std::uint32_t labelOfShortLine(const char* line, std::size_t length, std::size_t
 
 }  // namespace
 
-// Sixty-four byte-wide counts, one for each byte of
-// a 64-byte step, fit four 16-byte vector registers; they are summed before any can pass 255.
-std::size_t lineFeedsIn(const char* begin, const char* end) {
-  constexpr std::size_t Lanes = 64;
-  constexpr std::size_t StepsPerSum = 255;
-  std::size_t count = 0;
-  while (static_cast<std::size_t>(end - begin) >= Lanes) {
-    const std::size_t steps = std::min(StepsPerSum, static_cast<std::size_t>(end - begin) / Lanes);
-    std::array<unsigned char, Lanes> lanes{};
-    for (std::size_t step = 0; step < steps; ++step, begin += Lanes)
-      for (std::size_t i = 0; i < Lanes; ++i)
-        lanes[i] = static_cast<unsigned char>(lanes[i] + (begin[i] == '\n'));
-    for (const unsigned char lane : lanes) count += lane;
+namespace {
+
+// Letters from the rarest to the most common in the text of listings; any other character is
+// taken as more common still.
+constexpr std::string_view LettersByRarity = "QZJXKVBYWGPFMUCDLHRSNIOATE";
+
+std::size_t rarity(char c) {
+  const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+  return std::min(LettersByRarity.find(upper), LettersByRarity.size());
+}
+
+}  // namespace
+
+PhraseFinder::PhraseFinder(std::span<const std::string_view> phrases) : phrases_(phrases) {
+  assert(phrases.size() <= MostPhrases);
+  for (std::size_t i = 0; i < phrases.size(); ++i) {
+    std::size_t& key = keyOffsets_[i];
+    for (std::size_t at = 1; at < phrases[i].size(); ++at)
+      if (rarity(phrases[i][at]) < rarity(phrases[i][key])) key = at;
   }
-  for (; begin != end; ++begin) count += *begin == '\n';
-  return count;
+}
+
+std::size_t PhraseFinder::in(std::string_view text) const {
+  std::size_t first = std::string_view::npos;
+  for (std::size_t i = 0; i < phrases_.size(); ++i) {
+    if (phrases_[i].empty()) return 0;
+    const char key = phrases_[i][keyOffsets_[i]];
+    // A key shared with an earlier phrase has been looked for with it.
+    bool looked = false;
+    for (std::size_t j = 0; j < i; ++j) looked = looked || phrases_[j][keyOffsets_[j]] == key;
+    if (!looked) first = std::min(first, inByKey(text, key));
+  }
+  return first;
+}
+
+// The first start of a phrase whose key is `key`.
+std::size_t PhraseFinder::inByKey(std::string_view text, char key) const {
+  const char* found = text.data();
+  const char* const end = text.data() + text.size();
+  while ((found = static_cast<const char*>(
+              std::memchr(found, key, static_cast<std::size_t>(end - found)))) != nullptr) {
+    const auto at = static_cast<std::size_t>(found - text.data());
+    for (std::size_t i = 0; i < phrases_.size(); ++i) {
+      const std::size_t offset = keyOffsets_[i];
+      if (phrases_[i][offset] != key || at < offset) continue;
+      if (text.substr(at - offset, phrases_[i].size()) == phrases_[i]) return at - offset;
+    }
+    ++found;
+  }
+  return std::string_view::npos;
 }
 
 SearchLabel::SearchLabel(std::size_t offset, const Text4& text) : offset_(offset), text_(text) {

@@ -3,8 +3,12 @@
 // the lines that do not carry it. Most lines are only counted, not looked at one by one.
 #pragma once
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
+#include <string_view>
 
 #include "record_io/items.hpp"
 #include "record_io/label_sighting.hpp"
@@ -42,8 +46,40 @@ class SearchLabel {
   std::size_t keyOffset_ = 0;
 };
 
-// The number of line feeds in [begin, end).
-std::size_t lineFeedsIn(const char* begin, const char* end);
+// Finds any of a few phrases in held text by the rarest character of each, so that most of
+// the text is passed over by memchr alone, once for all phrases that share that character.
+class PhraseFinder {
+ public:
+  static constexpr std::size_t MostPhrases = 4;
+
+  explicit PhraseFinder(std::span<const std::string_view> phrases);
+  // Where the first of the phrases to stand in `text` starts; npos when none does.
+  std::size_t in(std::string_view text) const;
+
+ private:
+  std::size_t inByKey(std::string_view text, char key) const;
+
+  std::span<const std::string_view> phrases_;
+  std::array<std::size_t, MostPhrases> keyOffsets_{};
+};
+
+// The number of line feeds in [begin, end). Sixty-four byte-wide counts, one for each byte of
+// a 64-byte step, fit four 16-byte vector registers; they are summed before any can pass 255.
+inline std::size_t lineFeedsIn(const char* begin, const char* end) {
+  constexpr std::size_t Lanes = 64;
+  constexpr std::size_t StepsPerSum = 255;
+  std::size_t count = 0;
+  while (static_cast<std::size_t>(end - begin) >= Lanes) {
+    const std::size_t steps = std::min(StepsPerSum, static_cast<std::size_t>(end - begin) / Lanes);
+    std::array<unsigned char, Lanes> lanes{};
+    for (std::size_t step = 0; step < steps; ++step, begin += Lanes)
+      for (std::size_t i = 0; i < Lanes; ++i)
+        lanes[i] = static_cast<unsigned char>(lanes[i] + (begin[i] == '\n'));
+    for (const unsigned char lane : lanes) count += lane;
+  }
+  for (; begin != end; ++begin) count += *begin == '\n';
+  return count;
+}
 
 // How far a pass over held lines went.
 struct HeldPass {

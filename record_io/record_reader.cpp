@@ -66,6 +66,8 @@ std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const La
     if (item.isData()) {
       // Once every item is filled the walk goes on only to the next data item.
       if (next == items.size()) break;
+      if (statement.aligned && item.kind != LayoutItemKind::Text)
+        if (auto bad = misplacedValue(statement, column, item.width)) return bad;
       if (auto bad = convert(statement, item, items[next], column, next)) return bad;
       ++next;
     } else if (item.kind == LayoutItemKind::Skip) {
@@ -235,10 +237,7 @@ std::optional<FieldFault> RecordReader::convert(Statement statement, const Layou
 
   ErrorKind failure = ErrorKind::BadInteger;
   bool ok = true;
-  if (statement.aligned && field.kind != LayoutItemKind::Text && !standsAsOnePiece(text)) {
-    ok = false;
-    failure = ErrorKind::Misplaced;
-  } else if (field.kind == LayoutItemKind::Text) {
+  if (field.kind == LayoutItemKind::Text) {
     assert(std::holds_alternative<Text4*>(item));
     *std::get<Text4*>(item) = textFromField(text);
   } else if (field.kind == LayoutItemKind::Integer) {
@@ -279,6 +278,15 @@ void RecordReader::reject(const FieldFault& fault, std::string note) const {
   RecordFailure failure = failureAt(fault.statement, fault.kind, fault.place);
   failure.note = std::move(note);
   raiseRecordError(std::move(failure));
+}
+
+// A value of an aligned statement stands in its field as one piece.
+std::optional<FieldFault> RecordReader::misplacedValue(Statement statement, int column,
+                                                       int width) const {
+  const std::string_view text(columns_.data() + column, static_cast<std::size_t>(width));
+  if (standsAsOnePiece(text)) return std::nullopt;
+  return FieldFault{ErrorKind::Misplaced, statement,
+                    {record_, column + 1, column + width, std::string(text)}};
 }
 
 // A skip of an aligned statement passes over blank columns only; the first non-blank stretch
@@ -400,6 +408,7 @@ std::size_t RecordReader::heldLineFeeds(std::size_t most) const {
 }
 
 bool RecordReader::seekText(std::span<const std::string_view> phrases) {
+  const PhraseFinder finder(phrases);
   const auto holdsOne = [&](std::string_view text) {
     return std::any_of(phrases.begin(), phrases.end(),
                        [&](std::string_view phrase) { return text.find(phrase) != text.npos; });
@@ -407,8 +416,7 @@ bool RecordReader::seekText(std::span<const std::string_view> phrases) {
   while (true) {
     if (bufferBegin_ == bufferEnd_ && !refill()) return false;
     const std::string_view held(buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
-    std::size_t hit = std::string_view::npos;
-    for (const std::string_view phrase : phrases) hit = std::min(hit, held.find(phrase));
+    const std::size_t hit = finder.in(held);
     // Every line before the one the phrase stands in, or every whole line held, is passed over.
     const std::size_t lineFeed = held.rfind('\n', hit);
     const std::size_t upTo = lineFeed == held.npos ? 0 : lineFeed + 1;
@@ -419,6 +427,28 @@ bool RecordReader::seekText(std::span<const std::string_view> phrases) {
     if (hit == held.npos && holdMore()) continue;
     if (!nextRecord()) return false;
     if (holdsOne(currentText())) return true;
+  }
+}
+
+bool RecordReader::passToBlank() {
+  while (true) {
+    const char* line = buffer_.data() + bufferBegin_;
+    const char* const end = buffer_.data() + bufferEnd_;
+    while (line != end) {
+      const char* character = line;
+      while (character != end && *character == ' ') ++character;
+      const bool blank = character != end && (*character == '\n' || *character == '\r');
+      const auto* lineFeed = static_cast<const char*>(
+          std::memchr(character, '\n', static_cast<std::size_t>(end - character)));
+      if (lineFeed == nullptr) break;
+      if (blank && (*character == '\n' || character + 1 == lineFeed)) return true;
+      ++record_;
+      line = lineFeed + 1;
+      bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
+    }
+    // A line not held whole: held with more of the input, or else read as it stands.
+    if (holdMore()) continue;
+    if (!nextRecord()) return false;
   }
 }
 

@@ -93,10 +93,14 @@ class RecordReader {
   // terminator. The views hold until the next read. Gives how many it shows.
   std::size_t peek(std::span<std::string_view> records);
 
-  // Passes over the records that hold none of `phrases` in their first RecordReach columns and
-  // reads the first that holds one, which is then the current record (see currentText()).
-  // False at the end of the input.
+  // Passes over the records that hold none of `phrases` (at most PhraseFinder::MostPhrases)
+  // in their first RecordReach columns and reads the first that holds one, which is then the
+  // current record (see currentText()). False at the end of the input.
   bool seekText(std::span<const std::string_view> phrases);
+
+  // Passes over the records before the next blank one (nothing but blanks before its line
+  // terminator), which is left unread. False when the input ends first.
+  bool passToBlank();
 
   // The current record, as far as a read keeps it.
   std::string_view currentText() const {
@@ -174,6 +178,7 @@ class RecordReader {
   bool holdMore();
   std::size_t heldLineFeeds(std::size_t most) const;
   std::optional<FieldFault> misplacedSkip(Statement statement, int column, int width) const;
+  std::optional<FieldFault> misplacedValue(Statement statement, int column, int width) const;
   void lookAgain();
   bool readAgainFrom(std::uint64_t offset, long long recordBefore);
   RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
