@@ -20,8 +20,8 @@ struct CountLineForm {
 };
 
 constexpr std::array<CountLineForm, 2> CountLineForms = {
-    CountLineForm{10, &StatementLayouts::occupiedCount, 58, 61},
-    CountLineForm{6, &StatementLayouts::leftCountLine, 54, 59}};
+    CountLineForm{ListedCountAt, &StatementLayouts::occupiedCount, 58, 61},
+    CountLineForm{LeftCountAt, &StatementLayouts::leftCountLine, 54, 59}};
 
 const CountLineForm* formAt(std::size_t phraseAt) {
   for (const CountLineForm& form : CountLineForms)

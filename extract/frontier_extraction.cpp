@@ -264,25 +264,32 @@ void FrontierExtraction::refuse(Statement statement) {
 }
 
 // Vectors of an SCF iteration are not what the run is for. Where the listing can be read
-// again, the rest of the job is looked through for its final set, and the reader goes back.
+// again, the rest of it is looked through for the final set hlext1 --final would take (the
+// last of this job, else of the first later job that prints one), and the reader goes back.
 void FrontierExtraction::warnOfIteration() {
   if (!iterationSet_) return;
   RecordReader& reader = listing();
-  long long finalRecord = 0;
+  FinalSetSighting found;
   const bool look = reader.canReadAgain();
   if (look) {
     const RecordReader::Place here = reader.place();
     const std::array<std::string_view, 2> phrases = {CountLinePhrase, EigenvectorsHeading};
     FinalSet set;
-    while (reader.seekText(phrases) && !countLineAt(reader.currentText())) {
-      if (!isFinalHeading(reader.currentText())) continue;
-      FinalSetReader setReader(reader, occupiedCount_, FinalSetReader::Faults::EndTheSet);
-      if (setReader.read(set)) finalRecord = set.headingRecord;
+    long long job = 0;  // the count line of a later job, if the look has reached one
+    while (reader.seekText(phrases)) {
+      const std::string_view text = reader.currentText();
+      if (countLineAt(text)) {
+        if (found.headingRecord > 0) break;
+        job = reader.recordNumber();
+      } else if (isFinalHeading(text)) {
+        FinalSetReader setReader(reader, occupiedCount_, FinalSetReader::Faults::EndTheSet);
+        if (setReader.read(set)) found = {set.headingRecord, job};
+      }
     }
     reader.goBackTo(here);
   }
   run_.warn(statement::HeadingSearch, {iterationSet_->headingRecord, 0, 0, {}},
-            iterationWarning(iterationSet_->heading, iterationSet_->iteration, finalRecord, look));
+            iterationWarning(iterationSet_->heading, iterationSet_->iteration, found, look));
 }
 
 }  // namespace hlext

@@ -30,10 +30,18 @@ std::string countAfterEquals(std::string_view text) {
   return ", with " + std::string(text.substr(count->at, count->length)) + " after \"=\"";
 }
 
+// ", with 4 after "="", and whether hlext1 --final reads the count line.
+std::string countOf(const LabelSighting& sighting) {
+  std::string note = countAfterEquals(sighting.from);
+  if (isReadableCountLine(sighting.from, sighting.column))
+    note += ", a count line that hlext1 --final reads";
+  return note;
+}
+
 std::string holds(const LabelSighting& sighting, std::string_view what, bool withCount) {
   std::string note = "; record " + std::to_string(sighting.record) + " holds " + std::string(what) +
                      " in " + columnsFrom(sighting.column);
-  return withCount ? note + countAfterEquals(sighting.from) : note;
+  return withCount ? note + countOf(sighting) : note;
 }
 
 }  // namespace
@@ -44,7 +52,7 @@ std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelS
   const std::string own =
       std::to_string(layout.labelColumn()) + "-" + std::to_string(layout.labelColumn() + 3);
   return holds(sighting, quoted(label), false) + ", not " + own +
-         (withCount ? countAfterEquals(sighting.from) : std::string());
+         (withCount ? countOf(sighting) : std::string());
 }
 
 std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount) {
@@ -59,12 +67,16 @@ std::string openShellWarning(long long record, std::string_view line, std::int32
 }
 
 std::string iterationWarning(std::string_view heading, std::int32_t iteration,
-                             long long finalRecord, bool looked) {
+                             const FinalSetSighting& finalSet, bool looked) {
   std::string message = "the heading reads " + quotedField(trimmed(heading)) +
                         ": these are the vectors of SCF iteration " + std::to_string(iteration) +
                         ", not the final ones; ";
-  if (finalRecord > 0)
-    return message + "record " + std::to_string(finalRecord) +
+  if (finalSet.headingRecord > 0 && finalSet.laterJobRecord > 0)
+    return message + "this job prints no final set, and record " +
+           std::to_string(finalSet.headingRecord) + " heads that of the job of record " +
+           std::to_string(finalSet.laterJobRecord) + ", which hlext1 --final reads";
+  if (finalSet.headingRecord > 0)
+    return message + "record " + std::to_string(finalSet.headingRecord) +
            " heads the final set, which hlext1 --final reads";
   if (looked) return message + "the listing prints no final set after them";
   return message + "hlext1 --final reads the final set, where the listing prints one";

@@ -36,11 +36,17 @@ std::string rowCountWarning(std::int32_t n, std::int32_t rowCount, std::int32_t 
 // A line of an open-shell calculation at `record` (`line`) follows the count line of N.
 std::string openShellWarning(long long record, std::string_view line, std::int32_t n);
 
-// The heading of the eigenvectors taken reads "... ON ITERATION n". `finalRecord` is the
-// heading of a final set after it (0: none); `looked` says whether the listing was read on to
-// find one.
+// Where the final set hlext1 --final takes stands: its heading (0: none), and the count line
+// of its job when that is a later one (0: the same job).
+struct FinalSetSighting {
+  long long headingRecord = 0;
+  long long laterJobRecord = 0;
+};
+
+// The heading of the eigenvectors taken reads "... ON ITERATION n"; `looked` says whether the
+// listing was read on to find the final set.
 std::string iterationWarning(std::string_view heading, std::int32_t iteration,
-                             long long finalRecord, bool looked);
+                             const FinalSetSighting& finalSet, bool looked);
 
 // A "Root No." block header at `record`: the vectors are printed in a layout of eight orbitals
 // to a block. As a note after a failure, and as a warning where the read did not fail.

@@ -43,6 +43,12 @@ std::optional<std::size_t> countLineAt(std::string_view text) {
   return at;
 }
 
+bool isReadableCountLine(std::string_view fromLabel, int column) {
+  const auto at = static_cast<std::size_t>(column - 1);
+  if ((at != ListedCountAt && at != LeftCountAt) || countLineAt(fromLabel) != 0U) return false;
+  return fromLabel[integerAfterEquals(fromLabel)->at] != '-';
+}
+
 bool isOpenShellLine(std::string_view text) {
   return std::any_of(OpenShellTexts.begin(), OpenShellTexts.end(),
                      [&](std::string_view words) { return text.find(words) != text.npos; });

@@ -34,6 +34,14 @@ std::optional<IntegerText> integerAfterEquals(std::string_view text, std::size_t
 // Where the count line's phrase starts (from 0) when an integer follows it; else empty.
 std::optional<std::size_t> countLineAt(std::string_view text);
 
+// Where (from 0) the count line's phrase starts in the forms hlext1 --final reads: "RHF " in
+// columns 11-14, or four columns further left.
+inline constexpr std::size_t ListedCountAt = 10;
+inline constexpr std::size_t LeftCountAt = 6;
+// The text from "RHF " on is a count line in a form hlext1 --final reads, "RHF " standing at
+// `column` (from 1), with a count that is not negative.
+bool isReadableCountLine(std::string_view fromLabel, int column);
+
 // A line of an open-shell calculation: singly occupied levels or levels of fractional
 // occupancy.
 bool isOpenShellLine(std::string_view text);

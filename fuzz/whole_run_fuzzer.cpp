@@ -1,7 +1,7 @@
-// Fuzz target: a whole run on an in-memory listing. A RecordError is the normal way for a run
-// to refuse a listing; any other exception, a crash or a sanitizer report is a finding. Each
-// input also runs a second time with CR LF line ends, which must not change anything the run
-// produces, warnings included.
+// Fuzz target: a whole run on an in-memory listing, as a plain run and as hlext1 --final. A
+// RecordError is the normal way for a run to refuse a listing; any other exception, a crash or
+// a sanitizer report is a finding. Each input also runs a second time with CR LF line ends,
+// which must not change anything the run produces, warnings included.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -24,9 +24,9 @@ using hlext::testing::splitLines;
   std::abort();
 }
 
-MemoryRun runOn(std::string_view listing) {
+MemoryRun runOn(std::string_view listing, bool final) {
   try {
-    MemoryRun run = hlext::testing::runInMemory(listing);
+    MemoryRun run = hlext::testing::runInMemory(listing, final);
     if (run.failure && run.diagnostic.empty()) finding("a RecordError without a diagnostic");
     return run;
   } catch (const std::exception& error) {
@@ -54,22 +54,27 @@ void checkShape(const MemoryRun& run) {
       finding("a warning that is not one line with the warning prefix");
 }
 
-}  // namespace
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  const std::string_view listing(reinterpret_cast<const char*>(data), size);
-  const MemoryRun plain = runOn(listing);
+void runBothLineEnds(std::string_view listing, bool final) {
+  const MemoryRun plain = runOn(listing, final);
   checkShape(plain);
   // A carriage return already in the input would end up before another one; such inputs have
   // no plain counterpart.
   if (listing.find('\r') == std::string_view::npos) {
     const bool finalLineFeed = listing.empty() || listing.back() == '\n';
-    const MemoryRun crlf = runOn(joinLines(splitLines(listing), "\r\n", finalLineFeed));
+    const MemoryRun crlf = runOn(joinLines(splitLines(listing), "\r\n", finalLineFeed), final);
     if (crlf.console != plain.console) finding("CR LF line ends changed the console output");
     if (crlf.result != plain.result || crlf.written != plain.written)
       finding("CR LF line ends changed the result file");
     if (crlf.diagnostic != plain.diagnostic) finding("CR LF line ends changed the diagnostic");
     if (crlf.warnings != plain.warnings) finding("CR LF line ends changed the warnings");
   }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string_view listing(reinterpret_cast<const char*>(data), size);
+  runBothLineEnds(listing, false);
+  runBothLineEnds(listing, true);
   return 0;
 }

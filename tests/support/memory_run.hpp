@@ -19,7 +19,8 @@ struct MemoryRun {
   std::vector<std::string> warnings;
 };
 
-// Runs the extraction to its end or to its RecordError; any other exception goes through.
-MemoryRun runInMemory(std::string_view listing);
+// Runs the extraction (with `final`, as hlext1 --final runs it) to its end or to its
+// RecordError; any other exception goes through.
+MemoryRun runInMemory(std::string_view listing, bool final = false);
 
 }  // namespace hlext::testing

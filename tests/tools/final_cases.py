@@ -223,11 +223,20 @@ def cases(golden: Path) -> None:
     one = job("C0", 4, iteration_set(first, "six"))
     lines = one + job("C2", 5, final_set(second, "eight-wide"))
     count = len(one) + 2
+    final_heading = record_of(lines, "                EIGENVECTORS")
     case("final-second-job", lines, ["--final"], console(5, 13), expected(second, "Px"),
          stderr=warning(213, "count line",
                         "the job of the count line of record 2 prints no final set: the final "
-                        f"set of record {record_of(lines, '                EIGENVECTORS')}, in "
-                        "the job of this count line, is taken", count))
+                        f"set of record {final_heading}, in the job of this count line, is taken",
+                        count))
+    default = SixMolecule("", "", 4, first.functions, first.energies, first.coefficients)
+    stdout, fort50 = expected_outputs(default)
+    case("iteration-set-before-a-later-job", lines, [], stdout, fort50, stderr=warning(
+        22, "eigenvector heading search",
+        'the heading reads "EIGENVECTORS AND EIGENVALUES ON ITERATION  1": these are the '
+        f"vectors of SCF iteration 1, not the final ones; this job prints no final set, and "
+        f"record {final_heading} heads that of the job of record {count}, which hlext1 --final "
+        "reads", record_of(lines, iteration_set(first, "six")[0])))
 
     # A row whose values stand one column right of their fields, so that each field holds the
     # end of one value and the start of the next: the run names the record and the columns

@@ -301,13 +301,22 @@ def count_after_equals(text: str) -> str:
     return f', with {digits} after "="' if digits.lstrip("+-") else ""
 
 
+def count_of(sighting: Sighting) -> str:
+    """', with 4 after "="', and whether hlext1 --final reads the count line."""
+    note = count_after_equals(sighting.text)
+    if (sighting.column in (7, 11) and sighting.text.startswith(COUNT_PHRASE) and note
+            and "with -" not in note):
+        note += ", a count line that hlext1 --final reads"
+    return note
+
+
 def sighting_at_end(label: str, column: int, sighting: Sighting | None, count: bool) -> str:
     """What an end of file during a search says of where its label stands."""
     if sighting is None:
         return ""
     note = (f'; record {sighting.record} holds "{label}" in columns {sighting.column}-'
             f"{sighting.column + 3}, not {column}-{column + 3}")
-    return note + (count_after_equals(sighting.text) if count else "")
+    return note + (count_of(sighting) if count else "")
 
 
 def sighting_after_refusal(sighting: Sighting | None, count: bool) -> str:
@@ -315,7 +324,7 @@ def sighting_after_refusal(sighting: Sighting | None, count: bool) -> str:
     if sighting is None:
         return ""
     note = f"; record {sighting.record} holds it in columns {sighting.column}-{sighting.column + 3}"
-    return note + (count_after_equals(sighting.text) if count else "")
+    return note + (count_of(sighting) if count else "")
 
 
 def write_case(folder: Path, listing: str, stdout: str, fort50: str, status: int = 0,
