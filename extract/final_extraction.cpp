@@ -49,8 +49,8 @@ void FinalExtraction::run() {
 void FinalExtraction::scanListing() {
   RecordReader& listing = run_.listing();
   const std::array<std::string_view, 2> phrases = {CountLinePhrase, EigenvectorsHeading};
-  while (listing.seekText(phrases)) {
-    const std::string_view text = listing.currentText();
+  while (listing.lines().seekText(phrases)) {
+    const std::string_view text = listing.lines().currentText();
     if (const auto at = countLineAt(text)) {
       if (chosenJob_) return;
       job_ = readJob(*at);
@@ -66,7 +66,7 @@ FinalExtraction::Job FinalExtraction::readJob(std::size_t phraseAt) {
   RecordReader& listing = run_.listing();
   Job job;
   job.countRecord = listing.recordNumber();
-  const std::string_view text = listing.currentText();
+  const std::string_view text = listing.lines().currentText();
   const CountLineForm* form = formAt(phraseAt);
   const std::optional<IntegerText> count = integerAfterEquals(text, phraseAt);
   if (form == nullptr)
@@ -81,7 +81,7 @@ FinalExtraction::Job FinalExtraction::readJob(std::size_t phraseAt) {
   if (job.occupiedCount < 1)
     listing.rejectAs(statement::FinalCountLine, BadOccupiedCount, listing.field(1));
   std::array<std::string_view, OpenShellReach> following;
-  const std::size_t shown = listing.peek(following);
+  const std::size_t shown = listing.lines().peek(following);
   for (std::size_t i = 0; i < shown; ++i) {
     if (!isOpenShellLine(following[i])) continue;
     job.openShellRecord = job.countRecord + static_cast<long long>(i) + 1;

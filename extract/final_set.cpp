@@ -181,7 +181,7 @@ bool FinalSetReader::storeRow(const Block& block, int row, const Text4& label,
 }
 
 void FinalSetReader::passRows(const BlockLayout& layout) {
-  while (listing_.passToBlank()) {
+  while (listing_.lines().passToBlank()) {
     if (!layout.pageMarks) return;
     passRecord();  // the blank between two atom groups, or the first of two that end the block
     const std::optional<std::string_view> next = nextRecordText();
@@ -223,7 +223,7 @@ bool FinalSetReader::nextRecordIsUnderline() {
 
 std::optional<std::string_view> FinalSetReader::nextRecordText() {
   std::array<std::string_view, 1> next;
-  if (listing_.peek(next) == 0) return std::nullopt;
+  if (listing_.lines().peek(next) == 0) return std::nullopt;
   return next[0];
 }
 

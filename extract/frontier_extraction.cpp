@@ -62,7 +62,7 @@ bool FrontierExtraction::findOccupiedCount() {
 // lowest unoccupied orbital, whatever the run writes.
 void FrontierExtraction::checkOpenShell() {
   std::array<std::string_view, OpenShellReach> following;
-  const std::size_t shown = listing().peek(following);
+  const std::size_t shown = listing().lines().peek(following);
   const long long countRecord = listing().recordNumber();
   for (std::size_t i = 0; i < shown; ++i) {
     if (!isOpenShellLine(following[i])) continue;
@@ -82,12 +82,12 @@ bool FrontierExtraction::findEigenvectors() {
       searchLabel(layouts_.heading, EigenvectorHeading),
       searchLabel(layouts_.occupiedCount, OccupiedCountLabel)};
   lastSearch_ = {&layouts_.heading, EigenvectorHeading, countRecord + 1};
-  reader.lookOutFor(labels[0], ScanLimit, isHeadingLookAlike);
+  reader.searches().lookOutFor(labels[0], ScanLimit, isHeadingLookAlike);
   LaterJob laterJob;
   while (true) {
     const auto read = static_cast<int>(reader.recordNumber() - countRecord);
     if (read == ScanLimit) return false;
-    const SearchStop stop = reader.searchAmong(labels, ScanLimit - read);
+    const SearchStop stop = reader.searches().searchAmong(labels, ScanLimit - read);
     if (stop.end == SearchEnd::Refused) return false;
     if (stop.end == SearchEnd::InputEnded) endSearch(statement::HeadingSearch);
     if (stop.label == 0) break;
@@ -101,7 +101,7 @@ bool FrontierExtraction::findEigenvectors() {
 
 // The heading just read may head the vectors of an SCF iteration rather than the final ones.
 void FrontierExtraction::noteIteration() {
-  const std::string_view heading = listing().currentText();
+  const std::string_view heading = listing().lines().currentText();
   if (const auto iteration = iterationOf(heading))
     iterationSet_ = {listing().recordNumber(), *iteration, std::string(heading)};
 }
@@ -129,7 +129,7 @@ void FrontierExtraction::warnOfLaterJob(const LaterJob& laterJob, long long coun
 void FrontierExtraction::readFirstHeader() {
   RecordReader& reader = listing();
   std::array<std::string_view, FirstHeaderRecords> ahead;
-  const std::size_t shown = reader.peek(ahead);
+  const std::size_t shown = reader.lines().peek(ahead);
   const auto header =
       std::find_if(ahead.begin(), ahead.begin() + static_cast<long>(shown), isNewLayoutHeader);
   if (header != ahead.begin() + static_cast<long>(shown))
@@ -221,8 +221,8 @@ bool FrontierExtraction::search(Statement statement, const Layout& layout,
   RecordReader& reader = listing();
   lastSearch_ = {&layout, wanted, reader.recordNumber() + 1};
   const std::array<SearchLabel, 1> labels = {searchLabel(layout, wanted)};
-  reader.lookOutFor(searchLabel(layout, lookOut.label), ScanLimit, lookOut.lookAlike);
-  const SearchStop stop = reader.searchAmong(labels, ScanLimit);
+  reader.searches().lookOutFor(searchLabel(layout, lookOut.label), ScanLimit, lookOut.lookAlike);
+  const SearchStop stop = reader.searches().searchAmong(labels, ScanLimit);
   if (stop.end == SearchEnd::InputEnded) endSearch(statement);
   if (stop.end == SearchEnd::Refused) return false;
   reader.readCurrent(statement, layout, items);
@@ -238,7 +238,7 @@ void FrontierExtraction::endSearch(Statement statement) {
 // Where a failed search's look-alike stands: its label in other columns, or for the block
 // header search a header of another layout (unless the first header's warning named one).
 std::string FrontierExtraction::sightingNote(Statement statement, bool afterRefusal) {
-  const LabelSighting& sighting = listing().sighting();
+  const LabelSighting& sighting = listing().searches().sighting();
   const bool header = statement.number == statement::HeaderSearch.number ||
                       statement.number == statement::HeaderRefused.number;
   if (header)
@@ -258,7 +258,7 @@ void FrontierExtraction::refuse(Statement statement) {
   std::string message =
       refusalWarning(*lastSearch_.layout, lastSearch_.wanted, lastSearch_.firstRecord,
                      listing().recordNumber(), header ? occupiedCount_ : 0);
-  listing().lookOnForLabel();
+  listing().searches().lookOnForLabel();
   message += sightingNote(statement, true);
   run_.refuse(statement, std::move(message));
 }
@@ -270,14 +270,14 @@ void FrontierExtraction::warnOfIteration() {
   if (!iterationSet_) return;
   RecordReader& reader = listing();
   FinalSetSighting found;
-  const bool look = reader.canReadAgain();
+  const bool look = reader.lines().canReadAgain();
   if (look) {
-    const RecordReader::Place here = reader.place();
+    const LineSource::Place here = reader.lines().place();
     const std::array<std::string_view, 2> phrases = {CountLinePhrase, EigenvectorsHeading};
     FinalSet set;
     long long job = 0;  // the count line of a later job, if the look has reached one
-    while (reader.seekText(phrases)) {
-      const std::string_view text = reader.currentText();
+    while (reader.lines().seekText(phrases)) {
+      const std::string_view text = reader.lines().currentText();
       if (countLineAt(text)) {
         if (found.headingRecord > 0) break;
         job = reader.recordNumber();
@@ -286,7 +286,7 @@ void FrontierExtraction::warnOfIteration() {
         if (setReader.read(set)) found = {set.headingRecord, job};
       }
     }
-    reader.goBackTo(here);
+    reader.lines().goBackTo(here);
   }
   run_.warn(statement::HeadingSearch, {iterationSet_->headingRecord, 0, 0, {}},
             iterationWarning(iterationSet_->heading, iterationSet_->iteration, found, look));

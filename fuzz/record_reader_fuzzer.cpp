@@ -245,12 +245,13 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
     const std::array<hlext::SearchLabel, 2> labels = {
         hlext::searchLabel(*statement.layout, statement.label),
         hlext::searchLabel(systemLayouts().occupiedCount, hlext::text4("RHF "))};
-    reader.lookOutFor(labels[0], statement.limit);
+    reader.searches().lookOutFor(labels[0], statement.limit);
     while (true) {
       const auto left = statement.limit - static_cast<int>(reader.recordNumber() - before);
       if (left == 0) break;
-      const hlext::SearchStop stop = reader.searchAmong(labels, left);
-      if (stop.end == hlext::SearchEnd::InputEnded) reader.rejectEnd(1, said(reader.sighting()));
+      const hlext::SearchStop stop = reader.searches().searchAmong(labels, left);
+      if (stop.end == hlext::SearchEnd::InputEnded)
+        reader.rejectEnd(1, said(reader.searches().sighting()));
       if (stop.end == hlext::SearchEnd::Refused) break;
       if (stop.label == 0) {
         reader.readCurrent(1, *statement.layout, items.list());
@@ -260,7 +261,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
       countBad = reader.scanCurrent(1, systemLayouts().occupiedCount, countItems.list());
       watched = reader.recordNumber();
     }
-    if (!found) sighted = said(reader.sighting());
+    if (!found) sighted = said(reader.searches().sighting());
   } else {
     WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
                           statement.label};

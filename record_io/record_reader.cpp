@@ -22,21 +22,10 @@ bool standsAsOnePiece(std::string_view field) {
   return field.find(' ', first) > field.find_last_not_of(' ');
 }
 
-[[noreturn]] void layoutFault(const Layout& layout, const char* why) {
-  std::fprintf(stderr, "hlext1: internal error: layout \"%.*s\": %s\n",
-               static_cast<int>(layout.text().size()), layout.text().data(), why);
-  std::abort();
-}
-
 }  // namespace
 
 RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
-    : source_(std::move(source)),
-      unit_(unit),
-      fileName_(std::move(fileName)),
-      canReadAgain_(source_->canReadAgain()) {
-  columns_.fill(' ');
-}
+    : lines_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {}
 
 void RecordReader::read(Statement statement, const Layout& layout,
                         std::span<const ReadItem> items) {
@@ -82,53 +71,14 @@ std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const La
   return std::nullopt;
 }
 
-SearchLabel searchLabel(const Layout& layout, const Text4& text) {
-  if (layout.labelColumn() == 0) layoutFault(layout, "a search needs a label in fixed columns");
-  return {static_cast<std::size_t>(layout.labelColumn() - 1), text};
-}
-
 SearchEnd RecordReader::search(Statement statement, const Layout& layout,
                                std::span<const ReadItem> items, const Text4& wanted, int limit) {
   assert(layout.reach() <= RecordReach);
   const std::array<SearchLabel, 1> labels = {searchLabel(layout, wanted)};
-  lookOutFor(labels[0], limit);
-  const SearchStop stop = searchAmong(labels, limit);
+  search_.lookOutFor(labels[0], limit);
+  const SearchStop stop = search_.searchAmong(labels, limit);
   if (stop.end == SearchEnd::Found) readCurrent(statement, layout, items);
   return stop.end;
-}
-
-// Most searches succeed. Where the input can be read again, a search only notes where it
-// starts, and its records are looked at again only if sighting() is asked for.
-void RecordReader::lookOutFor(const SearchLabel& label, int limit, LookAlike lookAlike) {
-  lookOut_ = {bufferOffset_ + bufferBegin_,
-              record_ + 1,
-              record_ + limit,
-              label.offset(),
-              label.text(),
-              lookAlike,
-              canReadAgain_};
-  if (!canReadAgain_) sightings_.reset(label.offset(), label.text(), record_ + limit, lookAlike);
-}
-
-SearchStop RecordReader::searchAmong(std::span<const SearchLabel> labels, int limit) {
-  assert(!labels.empty());
-  int records = 0;
-  while (true) {
-    records += passOverHeld(labels, limit - records);
-    if (records >= limit) return {SearchEnd::Refused};
-    // The next record carries a label, or its line feed is not in the buffer: it is read in
-    // full and judged by its columns, as a walk would.
-    ++records;
-    if (!nextRecord()) return {SearchEnd::InputEnded};
-    const auto carried = std::find_if(labels.begin(), labels.end(), [&](const SearchLabel& label) {
-      return label.isInColumns(columns_.data());
-    });
-    if (carried == labels.begin()) return {SearchEnd::Found, 0};
-    if (!lookOut_.readAgain)
-      sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
-    if (carried != labels.end())
-      return {SearchEnd::Found, static_cast<std::size_t>(carried - labels.begin())};
-  }
 }
 
 void RecordReader::readCurrent(Statement statement, const Layout& layout,
@@ -141,90 +91,12 @@ std::optional<FieldFault> RecordReader::scanCurrent(Statement statement, const L
   return walkRecord(statement, layout, items);
 }
 
-const LabelSighting& RecordReader::sighting() {
-  if (lookOut_.readAgain) lookAgain();
-  return sightings_.nearest();
-}
-
-// Reads the records of the search again, from its first up to the last one it read, looking
-// at each for the label, and goes back to where the reader was. The reader's buffer is the
-// only memory the look takes.
-void RecordReader::lookAgain() {
-  lookOut_.readAgain = false;
-  sightings_.reset(lookOut_.labelOffset, lookOut_.label, lookOut_.lastRecord, lookOut_.lookAlike);
-  const long long last = std::min(record_, lookOut_.lastRecord);
-  if (sightings_.key() == 0 || last < lookOut_.firstRecord) return;
-  const Place here = place();
-  if (!readAgainFrom(lookOut_.offset, lookOut_.firstRecord - 1)) return;
-  while (record_ < last && !sightings_.settled() && nextRecord())
-    sightings_.lookAt(columns_.data(), static_cast<std::size_t>(length_), record_);
-  goBackTo(here);
-}
-
-RecordReader::Place RecordReader::place() const {
-  return {bufferOffset_ + bufferBegin_, record_, columns_, length_, recordHasComma_, inputEnded_};
-}
-
-// Makes the input's byte `offset` the start of the record after `recordBefore`.
-bool RecordReader::readAgainFrom(std::uint64_t offset, long long recordBefore) {
-  if (!source_->readAgainFrom(offset)) return false;
-  bufferOffset_ = offset;
-  bufferBegin_ = 0;
-  bufferEnd_ = 0;
-  inputEnded_ = false;
-  record_ = recordBefore;
-  return true;
-}
-
-// Where the input cannot be read from `place` again, it ends there.
-void RecordReader::goBackTo(const Place& place) {
-  const bool back = readAgainFrom(place.offset, place.record);
-  record_ = place.record;
-  columns_ = place.columns;
-  length_ = place.length;
-  recordHasComma_ = place.hasComma;
-  inputEnded_ = place.inputEnded || !back;
-  if (!back) bufferBegin_ = bufferEnd_;
-}
-
-void RecordReader::lookOnForLabel() {
-  if (lookOut_.readAgain) lookAgain();
-  sightings_.lookPastSearch();
-  while (!sightings_.settled() && nextRecord()) {
-    const std::size_t length = static_cast<std::size_t>(length_);
-    if (std::memcmp(columns_.data() + sightings_.offset(), sightings_.label().data(), 4) == 0)
-      sightings_.takeOwnColumns(columns_.data(), length, record_);
-    else
-      sightings_.lookAt(columns_.data(), length, record_);
-  }
-}
-
-// Passes over at most `most` records that the buffer holds whole and that carry none of the
-// labels, without copying them; gives how many it passed over.
-int RecordReader::passOverHeld(std::span<const SearchLabel> labels, int most) {
-  const char* const begin = buffer_.data() + bufferBegin_;
-  const char* const end = buffer_.data() + bufferEnd_;
-  LabelSightings* sightings =
-      !lookOut_.readAgain && sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
-  HeldPass pass = hlext::passOverHeld(labels[0], begin, end, most, sightings, record_ + 1);
-  // The other labels are looked for only in the lines the first one passed over, which hold no
-  // more records than it passed, so the limit is never what stops them.
-  for (const SearchLabel& other : labels.subspan(1)) {
-    const HeldPass shorter =
-        hlext::passOverHeld(other, begin, pass.next, pass.passed + 1, nullptr, record_ + 1);
-    if (shorter.passed < pass.passed) pass = shorter;
-  }
-  bufferBegin_ = static_cast<std::size_t>(pass.next - buffer_.data());
-  record_ += pass.passed;
-  return pass.passed;
-}
-
 std::optional<FieldFault> RecordReader::convert(Statement statement, const LayoutItem& field,
                                                 const ReadItem& item, int& column,
                                                 std::size_t index) {
-  std::string_view text(columns_.data() + column, static_cast<std::size_t>(field.width));
+  std::string_view text(lines_.columns() + column, static_cast<std::size_t>(field.width));
   int advance = field.width;
-  if (field.kind != LayoutItemKind::Text && recordHasComma_) {
+  if (field.kind != LayoutItemKind::Text && lines_.hasComma()) {
     // A comma ends a numeric field early; the next field starts right after it.
     const std::size_t comma = text.find(',');
     if (comma != std::string_view::npos) {
@@ -232,7 +104,7 @@ std::optional<FieldFault> RecordReader::convert(Statement statement, const Layou
       advance = static_cast<int>(comma) + 1;
     }
   }
-  itemColumns_[index] = {record_, column + 1, column + static_cast<int>(text.size())};
+  itemColumns_[index] = {lines_.recordNumber(), column + 1, column + static_cast<int>(text.size())};
   column += advance;
 
   ErrorKind failure = ErrorKind::BadInteger;
@@ -263,8 +135,8 @@ FieldPlace RecordReader::field(std::size_t index) const {
   assert(index < MaxItems);
   const ItemColumns& columns = itemColumns_[index];
   FieldPlace place{columns.record, columns.firstColumn, columns.lastColumn, {}};
-  if (columns.record == record_)
-    place.text.assign(columns_.data() + columns.firstColumn - 1,
+  if (columns.record == lines_.recordNumber())
+    place.text.assign(lines_.columns() + columns.firstColumn - 1,
                       static_cast<std::size_t>(columns.lastColumn - columns.firstColumn + 1));
   return place;
 }
@@ -283,26 +155,27 @@ void RecordReader::reject(const FieldFault& fault, std::string note) const {
 // A value of an aligned statement stands in its field as one piece.
 std::optional<FieldFault> RecordReader::misplacedValue(Statement statement, int column,
                                                        int width) const {
-  const std::string_view text(columns_.data() + column, static_cast<std::size_t>(width));
+  const std::string_view text(lines_.columns() + column, static_cast<std::size_t>(width));
   if (standsAsOnePiece(text)) return std::nullopt;
-  return FieldFault{ErrorKind::Misplaced, statement,
-                    {record_, column + 1, column + width, std::string(text)}};
+  return FieldFault{ErrorKind::Misplaced,
+                    statement,
+                    {lines_.recordNumber(), column + 1, column + width, std::string(text)}};
 }
 
 // A skip of an aligned statement passes over blank columns only; the first non-blank stretch
 // is the fault.
 std::optional<FieldFault> RecordReader::misplacedSkip(Statement statement, int column,
                                                       int width) const {
-  const std::string_view skipped(columns_.data() + column, static_cast<std::size_t>(width));
+  const std::string_view skipped(lines_.columns() + column, static_cast<std::size_t>(width));
   const std::size_t first = skipped.find_first_not_of(' ');
   if (first == std::string_view::npos) return std::nullopt;
   const std::size_t last = skipped.find_last_not_of(' ');
   const std::string_view text = skipped.substr(first, last - first + 1);
   const int firstColumn = column + static_cast<int>(first) + 1;
-  return FieldFault{
-      ErrorKind::Misplaced,
-      statement,
-      {record_, firstColumn, firstColumn + static_cast<int>(text.size()) - 1, std::string(text)}};
+  return FieldFault{ErrorKind::Misplaced,
+                    statement,
+                    {lines_.recordNumber(), firstColumn,
+                     firstColumn + static_cast<int>(text.size()) - 1, std::string(text)}};
 }
 
 void RecordReader::rejectAs(Statement statement, std::string_view kind, const FieldPlace& place,
@@ -318,164 +191,19 @@ RecordFailure RecordReader::failureAt(Statement statement, ErrorKind kind, Field
 }
 
 void RecordReader::startRecord(Statement statement) {
-  if (!nextRecord()) rejectEnd(statement, {});
+  if (!lines_.nextRecord()) rejectEnd(statement, {});
 }
 
 void RecordReader::rejectEnd(Statement statement, std::string note) const {
   // The record that was wanted and is not there.
-  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, {record_ + 1, 0, 0, {}});
-  failure.reason = source_->failure();
+  RecordFailure failure =
+      failureAt(statement, ErrorKind::EndOfFile, {lines_.recordNumber() + 1, 0, 0, {}});
+  failure.reason = lines_.failure();
   if (!failure.reason.empty())
     failure.kind = ErrorKind::ReadFailed;
   else
     failure.note = std::move(note);
   raiseRecordError(std::move(failure));
-}
-
-// Reads the next line into columns_, keeping at most RecordReach characters of it. A carriage
-// return directly before the line feed is part of the terminator; a last line without a line
-// feed is a record too.
-bool RecordReader::nextRecord() {
-  const int previousLength = length_;
-  length_ = 0;
-  long long lineLength = 0;
-  char lastChar = '\0';
-  bool lineFeed = false;
-  while (!lineFeed) {
-    if (bufferBegin_ == bufferEnd_ && !refill()) break;
-    const char* begin = buffer_.data() + bufferBegin_;
-    const std::size_t available = bufferEnd_ - bufferBegin_;
-    const void* found = std::memchr(begin, '\n', available);
-    const std::size_t chunk =
-        found != nullptr ? static_cast<std::size_t>(static_cast<const char*>(found) - begin)
-                         : available;
-    const std::size_t room = static_cast<std::size_t>(RecordReach - length_);
-    const std::size_t kept = std::min(chunk, room);
-    std::memcpy(columns_.data() + length_, begin, kept);
-    length_ += static_cast<int>(kept);
-    if (chunk > 0) lastChar = begin[chunk - 1];
-    lineLength += static_cast<long long>(chunk);
-    lineFeed = found != nullptr;
-    bufferBegin_ += chunk + (lineFeed ? 1 : 0);
-  }
-  if (!lineFeed && lineLength == 0) {
-    length_ = previousLength;
-    return false;
-  }
-  // The carriage return was copied in with the line; its column reads as a blank again, also
-  // when the record before was no longer than this one.
-  if (lineFeed && lastChar == '\r' && lineLength <= RecordReach)
-    columns_[static_cast<std::size_t>(--length_)] = ' ';
-  if (length_ < previousLength)
-    std::fill(columns_.begin() + length_, columns_.begin() + previousLength, ' ');
-  // Most records hold no comma; one look spares every numeric field its own.
-  recordHasComma_ = std::memchr(columns_.data(), ',', static_cast<std::size_t>(length_)) != nullptr;
-  ++record_;
-  return true;
-}
-
-std::size_t RecordReader::peek(std::span<std::string_view> records) {
-  while (heldLineFeeds(records.size()) < records.size() && holdMore()) {
-  }
-  const char* line = buffer_.data() + bufferBegin_;
-  const char* const end = buffer_.data() + bufferEnd_;
-  std::size_t shown = 0;
-  while (shown < records.size() && line != end) {
-    const auto* lineFeed =
-        static_cast<const char*>(std::memchr(line, '\n', static_cast<std::size_t>(end - line)));
-    // A line without its line feed is a whole record only at the end of the input.
-    if (lineFeed == nullptr && !inputEnded_) break;
-    std::size_t length = static_cast<std::size_t>((lineFeed != nullptr ? lineFeed : end) - line);
-    if (lineFeed != nullptr && length > 0 && line[length - 1] == '\r') --length;
-    records[shown++] = {line, std::min(length, static_cast<std::size_t>(RecordReach))};
-    if (lineFeed == nullptr) break;
-    line = lineFeed + 1;
-  }
-  return shown;
-}
-
-std::size_t RecordReader::heldLineFeeds(std::size_t most) const {
-  const char* at = buffer_.data() + bufferBegin_;
-  const char* const end = buffer_.data() + bufferEnd_;
-  std::size_t count = 0;
-  while (count < most && at != end) {
-    at = static_cast<const char*>(std::memchr(at, '\n', static_cast<std::size_t>(end - at)));
-    if (at == nullptr) break;
-    ++count;
-    ++at;
-  }
-  return count;
-}
-
-bool RecordReader::seekText(std::span<const std::string_view> phrases) {
-  const PhraseFinder finder(phrases);
-  const auto holdsOne = [&](std::string_view text) {
-    return std::any_of(phrases.begin(), phrases.end(),
-                       [&](std::string_view phrase) { return text.find(phrase) != text.npos; });
-  };
-  while (true) {
-    if (bufferBegin_ == bufferEnd_ && !refill()) return false;
-    const std::string_view held(buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
-    const std::size_t hit = finder.in(held);
-    // Every line before the one the phrase stands in, or every whole line held, is passed over.
-    const std::size_t lineFeed = held.rfind('\n', hit);
-    const std::size_t upTo = lineFeed == held.npos ? 0 : lineFeed + 1;
-    record_ += static_cast<long long>(lineFeedsIn(held.data(), held.data() + upTo));
-    bufferBegin_ += upTo;
-    // A line not yet held whole is held with more of the input, unless the buffer is full of it
-    // or the input ends with it: it is then read as it stands.
-    if (hit == held.npos && holdMore()) continue;
-    if (!nextRecord()) return false;
-    if (holdsOne(currentText())) return true;
-  }
-}
-
-bool RecordReader::passToBlank() {
-  while (true) {
-    const char* line = buffer_.data() + bufferBegin_;
-    const char* const end = buffer_.data() + bufferEnd_;
-    while (line != end) {
-      const char* character = line;
-      while (character != end && *character == ' ') ++character;
-      const bool blank = character != end && (*character == '\n' || *character == '\r');
-      const auto* lineFeed = static_cast<const char*>(
-          std::memchr(character, '\n', static_cast<std::size_t>(end - character)));
-      if (lineFeed == nullptr) break;
-      if (blank && (*character == '\n' || character + 1 == lineFeed)) return true;
-      ++record_;
-      line = lineFeed + 1;
-      bufferBegin_ = static_cast<std::size_t>(line - buffer_.data());
-    }
-    // A line not held whole: held with more of the input, or else read as it stands.
-    if (holdMore()) continue;
-    if (!nextRecord()) return false;
-  }
-}
-
-// Moves the bytes not yet read to the front of the buffer and reads more of the input behind
-// them; false when the buffer is full or the input has ended.
-bool RecordReader::holdMore() {
-  if (inputEnded_) return false;
-  if (bufferBegin_ > 0) {
-    std::memmove(buffer_.data(), buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
-    bufferOffset_ += bufferBegin_;
-    bufferEnd_ -= bufferBegin_;
-    bufferBegin_ = 0;
-  }
-  if (bufferEnd_ == buffer_.size()) return false;
-  const std::size_t read = source_->read(std::span<char>(buffer_).subspan(bufferEnd_));
-  if (read == 0) inputEnded_ = true;
-  bufferEnd_ += read;
-  return read > 0;
-}
-
-bool RecordReader::refill() {
-  if (inputEnded_) return false;
-  bufferOffset_ += bufferEnd_;
-  bufferBegin_ = 0;
-  bufferEnd_ = source_->read(buffer_);
-  if (bufferEnd_ == 0) inputEnded_ = true;
-  return bufferEnd_ > 0;
 }
 
 }  // namespace hlext

@@ -13,10 +13,10 @@
 
 #include "record_io/byte_stream.hpp"
 #include "record_io/items.hpp"
-#include "record_io/label_search.hpp"
-#include "record_io/label_sighting.hpp"
 #include "record_io/layout.hpp"
+#include "record_io/line_source.hpp"
 #include "record_io/record_error.hpp"
+#include "record_io/record_search.hpp"
 #include "record_io/statement.hpp"
 
 namespace hlext {
@@ -28,25 +28,11 @@ struct FieldFault {
   FieldPlace place;
 };
 
-// How a search ended: at a record that carries its label, after reading as many records as it
-// may, or at the end of the input.
-enum class SearchEnd { Found, Refused, InputEnded };
-
-// Where a search among several labels stopped, and which of them the record carries.
-struct SearchStop {
-  SearchEnd end = SearchEnd::Found;
-  std::size_t label = 0;  // the first of the labels that the record carries, when Found
-};
-
-// The label a search for `text` under `layout` looks for: the layout's first data item, see
-// Layout::labelColumn(). A layout without one is a programming error.
-SearchLabel searchLabel(const Layout& layout, const Text4& text);
-
 class RecordReader {
  public:
-  static constexpr int RecordReach = 128;
+  static constexpr int RecordReach = LineSource::RecordReach;
   static constexpr std::size_t MaxItems = 16;
-  static constexpr std::size_t BufferSize = 64 * 1024;
+  static constexpr std::size_t BufferSize = LineSource::BufferSize;
 
   RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName);
 
@@ -66,62 +52,17 @@ class RecordReader {
   SearchEnd search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
                    const Text4& wanted, int limit);
 
-  // The parts of a search, for a caller that stops at more than one label. lookOutFor()
-  // starts noting where `label` stands in the next `limit` records (see sighting());
-  // searchAmong() reads at most
-  // `limit` records up to the first that carries one of `labels`, passing over the others
-  // as search() does, and leaves that record current for readCurrent() or scanCurrent(), which
-  // read it under a layout as read() and scan() read the next one.
-  void lookOutFor(const SearchLabel& label, int limit, LookAlike lookAlike = nullptr);
-  SearchStop searchAmong(std::span<const SearchLabel> labels, int limit);
+  // The search beneath search(), for a caller that stops at more than one label: its
+  // searchAmong() leaves the record it stops at current, for readCurrent() or scanCurrent(),
+  // which read it under a layout as read() and scan() read the next one.
+  RecordSearch& searches() { return search_; }
   void readCurrent(Statement statement, const Layout& layout, std::span<const ReadItem> items);
   [[nodiscard]] std::optional<FieldFault> scanCurrent(Statement statement, const Layout& layout,
                                                       std::span<const ReadItem> items);
 
-  // Where the label looked out for stands in the records searched, or after lookOnForLabel():
-  // the first record holding it as a marker line, else the first holding it at all. An input
-  // that can be read again is not looked at while a search passes over it: the first call
-  // after the search reads its records again, and the reader then goes on from where it was.
-  const LabelSighting& sighting();
-  // After a refused search, reads on to the end of the input or to the first record that holds
-  // the label as a marker line or in its own columns. Never raises: a failing input just ends
-  // the look.
-  void lookOnForLabel();
-
-  // Shows the next records, as many as `records` has room for and the input holds, without
-  // reading them: each as the first RecordReach characters of its line, without the line's
-  // terminator. The views hold until the next read. Gives how many it shows.
-  std::size_t peek(std::span<std::string_view> records);
-
-  // Passes over the records that hold none of `phrases` (at most PhraseFinder::MostPhrases)
-  // in their first RecordReach columns and reads the first that holds one, which is then the
-  // current record (see currentText()). False at the end of the input.
-  bool seekText(std::span<const std::string_view> phrases);
-
-  // Passes over the records before the next blank one (nothing but blanks before its line
-  // terminator), which is left unread. False when the input ends first.
-  bool passToBlank();
-
-  // The current record, as far as a read keeps it.
-  std::string_view currentText() const {
-    return {columns_.data(), static_cast<std::size_t>(length_)};
-  }
-  // Whether the input can be read again, as a file on disk can.
-  bool canReadAgain() const { return canReadAgain_; }
-
-  // Where the reader stands between two records.
-  struct Place {
-    std::uint64_t offset = 0;  // the byte after the current record
-    long long record = 0;
-    std::array<char, RecordReach> columns{};
-    int length = 0;
-    bool hasComma = false;
-    bool inputEnded = false;
-  };
-  // Where the reader stands now, to come back to with goBackTo() on an input that can be read
-  // again; where it cannot, going back ends the input there.
-  Place place() const;
-  void goBackTo(const Place& place);
+  // The records beneath the reader: to look ahead, to pass over, to come back to.
+  LineSource& lines() { return lines_; }
+  const LineSource& lines() const { return lines_; }
 
   // Raise a RecordError for the end of the input (or its failure) where the next record was
   // wanted, with `note` after the kind.
@@ -137,7 +78,7 @@ class RecordReader {
   // the last one read.
   FieldPlace field(std::size_t index) const;
   // The last record read, as a place.
-  FieldPlace lastRecord() const { return {record_, 0, 0, {}}; }
+  FieldPlace lastRecord() const { return {lines_.recordNumber(), 0, 0, {}}; }
 
   // A warning about the listing, placed at `place` of this unit (record 0: at no single record).
   RecordWarning warning(Statement statement, FieldPlace place, std::string message) const;
@@ -145,7 +86,7 @@ class RecordReader {
   const std::string& fileName() const { return fileName_; }
 
   // Records read so far: the line number of the last record read.
-  long long recordNumber() const { return record_; }
+  long long recordNumber() const { return lines_.recordNumber(); }
 
  private:
   // The columns an item was read from; its text is in columns_ while the record is current.
@@ -154,55 +95,23 @@ class RecordReader {
     int firstColumn = 0;
     int lastColumn = 0;
   };
-  // The label a search looks out for, and where its records start, to be read again.
-  struct LookOut {
-    std::uint64_t offset = 0;  // the first byte of its first record
-    long long firstRecord = 0;
-    long long lastRecord = 0;
-    std::size_t labelOffset = 0;
-    Text4 label{};
-    LookAlike lookAlike = nullptr;
-    bool readAgain = false;  // its records are looked at only when sighting() is asked for
-  };
-
   std::optional<FieldFault> walk(Statement statement, const Layout& layout,
                                  std::span<const ReadItem> items);
   std::optional<FieldFault> walkRecord(Statement statement, const Layout& layout,
                                        std::span<const ReadItem> items);
-  int passOverHeld(std::span<const SearchLabel> labels, int most);
   std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
                                     const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);
-  bool nextRecord();
-  bool refill();
-  bool holdMore();
-  std::size_t heldLineFeeds(std::size_t most) const;
   std::optional<FieldFault> misplacedSkip(Statement statement, int column, int width) const;
   std::optional<FieldFault> misplacedValue(Statement statement, int column, int width) const;
-  void lookAgain();
-  bool readAgainFrom(std::uint64_t offset, long long recordBefore);
   RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
-  std::unique_ptr<ByteSource> source_;
+  LineSource lines_;
   int unit_;
   std::string fileName_;
 
-  // Not cleared: only bytes a read has put there are looked at. Clearing 64 KiB was a third of
-  // a run on a small listing.
-  std::array<char, BufferSize> buffer_;
-  std::uint64_t bufferOffset_ = 0;  // the bytes of the input before buffer_[0]
-  std::size_t bufferBegin_ = 0;
-  std::size_t bufferEnd_ = 0;
-  bool inputEnded_ = false;
-
-  std::array<char, RecordReach> columns_{};
-  int length_ = 0;  // characters of the current record kept in columns_
-  bool recordHasComma_ = false;
-  long long record_ = 0;
   std::array<ItemColumns, MaxItems> itemColumns_{};
-  LabelSightings sightings_;
-  bool canReadAgain_;
-  LookOut lookOut_;
+  RecordSearch search_{lines_};
 };
 
 }  // namespace hlext

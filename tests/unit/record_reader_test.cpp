@@ -243,7 +243,7 @@ void searchEach(const std::function<RecordReader()>& open,
           Items stopItems(stopLayout, stopPlace.items);
           for (const int limit : {stop + 1, 1000000}) {
             RecordReader reader = open();
-            const SearchStop found = reader.searchAmong(labels, limit);
+            const SearchStop found = reader.searches().searchAmong(labels, limit);
             EXPECT_EQ(found.end, SearchEnd::Found);
             EXPECT_EQ(found.label, carried);
             EXPECT_EQ(reader.recordNumber(), stop + 1);
