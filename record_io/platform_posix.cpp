@@ -1,9 +1,11 @@
 // The file system and signals of a POSIX system (Linux, macOS, the BSDs), through descriptors.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -51,7 +53,7 @@ int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 int openFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::Read: return O_RDONLY;
-    case OpenMode::Write: return O_WRONLY;
+    case OpenMode::Write: return O_WRONLY | O_NONBLOCK;
     case OpenMode::Create: return O_WRONLY | O_CREAT;
     case OpenMode::CreateNew: return O_WRONLY | O_CREAT | O_EXCL;
   }
@@ -190,6 +192,21 @@ bool wholeFileLocksAreRecordLocks([[maybe_unused]] int fd) {
 #endif
 }
 
+// Whether the free space of the file system (root's share for root) covers the blocks the file
+// lacks for `size` bytes, with one in 64 more for the file system's block maps. A file system
+// that tells nothing of its space (no blocks at all) is taken at its word.
+bool freeSpaceCovers(int fd, std::uintmax_t size) {
+  struct stat status {};
+  struct statvfs space {};
+  if (::fstat(fd, &status) != 0 || ::fstatvfs(fd, &space) != 0 || space.f_blocks == 0) return true;
+  const std::uintmax_t block = space.f_frsize != 0 ? space.f_frsize : space.f_bsize;
+  const auto held = static_cast<std::uintmax_t>(status.st_blocks) * 512 / block;
+  const std::uintmax_t wanted = size / block + (size % block != 0 ? 1 : 0);
+  if (wanted <= held) return true;
+  const std::uintmax_t free = ::geteuid() == 0 ? space.f_bfree : space.f_bavail;
+  return wanted - held + (wanted - held) / 64 + 1 <= free;
+}
+
 LockAttempt busy(long long holder) { return {LockAttempt::Outcome::Busy, 0, holder}; }
 LockAttempt failed(int error) { return {LockAttempt::Outcome::Failed, error, 0}; }
 
@@ -228,7 +245,10 @@ std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) 
   const int fd = retryInterrupted(
       [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
   if (fd < 0) error = lastError();
-  return fd < 0 ? NoHandle : fd;
+  if (fd < 0) return NoHandle;
+  // Opened without waiting for a FIFO's reader; its writes wait as usual.
+  if (mode == OpenMode::Write) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 std::size_t File::read(std::span<char> buffer, int& error) {
@@ -238,6 +258,15 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   });
   error = count < 0 ? lastError() : 0;
   return count < 0 ? 0 : static_cast<std::size_t>(count);
+}
+
+std::size_t File::readArrived(std::span<char> buffer, int& error) {
+  struct pollfd ready {
+    descriptor(handle_), POLLIN, 0
+  };
+  error = 0;
+  if (retryInterrupted([&] { return ::poll(&ready, 1, 0); }) <= 0) return 0;
+  return read(buffer, error);
 }
 
 int File::seek(std::uint64_t offset) {
@@ -267,20 +296,31 @@ LockAttempt File::tryLock() {
   struct flock whole {};
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;
+  bool recordLocked = true;
   if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
     const int error = lastError();
     if (error == EAGAIN || error == EACCES) return busy(recordLockHolder(fd, whole));
     if (!noLocksHere(error)) return failed(error);
+    recordLocked = false;
   }
-  if (wholeFileLocksAreRecordLocks(fd)) return {};
+  const LockAttempt locked{recordLocked ? LockAttempt::Outcome::Locked
+                                        : LockAttempt::Outcome::Unsupported};
+  if (wholeFileLocksAreRecordLocks(fd)) return locked;
   if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
   const int error = lastError();
-  if (noLocksHere(error)) return {};
+  if (noLocksHere(error)) return locked;
   // Let go of the record lock while the other is held elsewhere, so that no one waits on a
   // run that is itself waiting.
   whole.l_type = F_UNLCK;
   ::fcntl(fd, F_SETLK, &whole);
   return error == EWOULDBLOCK ? busy(0) : failed(error);
+}
+
+int File::markInUse() {
+  if (retryInterrupted([&] { return ::flock(descriptor(handle_), LOCK_EX | LOCK_NB); }) == 0)
+    return 0;
+  const int error = lastError();
+  return noLocksHere(error) ? 0 : error;
 }
 
 int File::reserve(std::uintmax_t size) {
@@ -289,7 +329,6 @@ int File::reserve(std::uintmax_t size) {
       size > static_cast<std::uintmax_t>(limit.rlim_cur))
     return EFBIG;
 #if defined(__linux__)
-  if (size == 0) return 0;
   // Blocks past the file's end, so that its content and its length stay as they are.
   const int result = retryInterrupted([&] {
     return ::fallocate(descriptor(handle_), FALLOC_FL_KEEP_SIZE, 0,
@@ -297,14 +336,15 @@ int File::reserve(std::uintmax_t size) {
   });
   if (result == 0) return 0;
   const int error = lastError();
-  return error == ENOSPC || error == EDQUOT || error == EFBIG ? error : 0;
-#else
-  return 0;
+  if (error == ENOSPC || error == EDQUOT || error == EFBIG) return error;
 #endif
+  return freeSpaceCovers(descriptor(handle_), size) ? 0 : ENOSPC;
 }
 
-int File::truncate() {
-  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), 0); });
+int File::truncate(std::uintmax_t length) {
+  const auto at = static_cast<off_t>(length);
+  if (at < 0 || static_cast<std::uintmax_t>(at) != length) return EFBIG;
+  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), at); });
   return result == 0 ? 0 : lastError();
 }
 
@@ -379,7 +419,7 @@ int HeldSignals::arrived() const {
   if (::sigpending(&pending) != 0 || noneIn(pending)) return 0;
   for (int signal = 1; signal < NSIG; ++signal)
     if (sigismember(&pending, signal) == 1 && sigismember(&heldSet(), signal) == 1 &&
-        endsTheRun(signal))
+        sigismember(&maskBefore, signal) == 0 && endsTheRun(signal))
       return signal;
   return 0;
 }

@@ -177,6 +177,7 @@ void RecordReader::goBackTo(const Place& place) {
 
 void RecordReader::lookOnForLabel() {
   if (lookOut_.readAgain) lookAgain();
+  source_->stopWaiting();
   sightings_.lookPastSearch();
   while (!sightings_.settled() && nextRecord()) {
     const std::size_t length = static_cast<std::size_t>(length_);

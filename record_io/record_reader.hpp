@@ -83,7 +83,8 @@ class RecordReader {
   // that can be read again is not looked at while a search passes over it: the first call
   // after the search reads its records again, and the reader then goes on from where it was.
   const LabelSighting& sighting();
-  // After a refused search, reads on to the end of the input or to the first record that holds
+  // After a refused search, reads on to the end of the input (of a pipe: of what has arrived,
+  // without waiting for more) or to the first record that holds
   // the label as a marker line or in its own columns. Never raises: a failing input just ends
   // the look.
   void lookOnForLabel();
