@@ -13,7 +13,6 @@
 #include <cerrno>
 #include <climits>
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -60,15 +59,36 @@ int openFlags(OpenMode mode) {
   return O_RDONLY;
 }
 
-// Whether a file has extended attributes (an access control list among them), read as the
-// NUL-separated names that `list` gives (listxattr or flistxattr with its target bound). The
-// security label a system gives every file does not count: a new file in the same folder gets
-// its own from the folder.
-template <typename List>
-bool hasAttributesBesidesLabel(List list) {
+// The NUL-separated names of a file's extended attributes (listxattr, flistxattr), which
+// macOS asks one more argument for than Linux; elsewhere none are known.
+#if defined(__linux__)
+ssize_t listNames(const char* path, char* names, std::size_t size) {
+  return ::listxattr(path, names, size);
+}
+ssize_t listNames(int fd, char* names, std::size_t size) { return ::flistxattr(fd, names, size); }
+#elif defined(__APPLE__)
+ssize_t listNames(const char* path, char* names, std::size_t size) {
+  return ::listxattr(path, names, size, 0);
+}
+ssize_t listNames(int fd, char* names, std::size_t size) {
+  return ::flistxattr(fd, names, size, 0);
+}
+#else
+template <typename Where>
+ssize_t listNames(Where, char*, std::size_t) {
+  errno = ENOTSUP;
+  return -1;
+}
+#endif
+
+// Whether a file (a path or a descriptor) has extended attributes, an access control list
+// among them. The security label a system gives every file does not count: a new file in the
+// same folder gets its own from the folder.
+template <typename Where>
+bool hasAttributesBesidesLabel(Where where) {
   std::string names(256, '\0');
   while (true) {
-    const auto size = list(names.data(), names.size());
+    const ssize_t size = listNames(where, names.data(), names.size());
     if (size >= 0) {
       names.resize(static_cast<std::size_t>(size));
       break;
@@ -83,30 +103,6 @@ bool hasAttributesBesidesLabel(List list) {
     rest.remove_prefix(std::min(rest.size(), name.size() + 1));
   }
   return false;
-}
-
-bool pathHasAttributes([[maybe_unused]] const fs::path& path) {
-#if defined(__linux__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size); });
-#elif defined(__APPLE__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size, 0); });
-#else
-  return false;
-#endif
-}
-
-bool descriptorHasAttributes([[maybe_unused]] int fd) {
-#if defined(__linux__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size); });
-#elif defined(__APPLE__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size, 0); });
-#else
-  return false;
-#endif
 }
 
 // The unsigned numbers at the start of a small system file (a /proc entry), read without the
@@ -222,7 +218,7 @@ FileIdentity identityOf(const fs::path& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return {};
   FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = pathHasAttributes(path);
+  identity.extendedAttributes = hasAttributesBesidesLabel(path.c_str());
   return identity;
 }
 
@@ -261,9 +257,7 @@ std::size_t File::read(std::span<char> buffer, int& error) {
 }
 
 std::size_t File::readArrived(std::span<char> buffer, int& error) {
-  struct pollfd ready {
-    descriptor(handle_), POLLIN, 0
-  };
+  pollfd ready{descriptor(handle_), POLLIN, 0};
   error = 0;
   if (retryInterrupted([&] { return ::poll(&ready, 1, 0); }) <= 0) return 0;
   return read(buffer, error);
@@ -296,15 +290,13 @@ LockAttempt File::tryLock() {
   struct flock whole {};
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;
-  bool recordLocked = true;
+  LockAttempt locked;  // by the record lock, or Unsupported where it has none
   if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
     const int error = lastError();
     if (error == EAGAIN || error == EACCES) return busy(recordLockHolder(fd, whole));
     if (!noLocksHere(error)) return failed(error);
-    recordLocked = false;
+    locked.outcome = LockAttempt::Outcome::Unsupported;
   }
-  const LockAttempt locked{recordLocked ? LockAttempt::Outcome::Locked
-                                        : LockAttempt::Outcome::Unsupported};
   if (wholeFileLocksAreRecordLocks(fd)) return locked;
   if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
   const int error = lastError();
@@ -317,10 +309,9 @@ LockAttempt File::tryLock() {
 }
 
 int File::markInUse() {
-  if (retryInterrupted([&] { return ::flock(descriptor(handle_), LOCK_EX | LOCK_NB); }) == 0)
-    return 0;
-  const int error = lastError();
-  return noLocksHere(error) ? 0 : error;
+  const int fd = descriptor(handle_);
+  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return 0;
+  return noLocksHere(errno) ? 0 : lastError();
 }
 
 int File::reserve(std::uintmax_t size) {
@@ -352,7 +343,7 @@ FileIdentity File::identity() const {
   struct stat status {};
   if (::fstat(descriptor(handle_), &status) != 0) return {};
   FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = descriptorHasAttributes(descriptor(handle_));
+  identity.extendedAttributes = hasAttributesBesidesLabel(descriptor(handle_));
   return identity;
 }
 
@@ -402,12 +393,6 @@ bool endsTheRun(int signal) {
   return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_DFL;
 }
 
-bool noneIn(const sigset_t& set) {
-  sigset_t none;
-  sigemptyset(&none);
-  return std::memcmp(&set, &none, sizeof set) == 0;
-}
-
 }  // namespace
 
 HeldSignals::HeldSignals() { ::sigprocmask(SIG_BLOCK, &heldSet(), &maskBefore); }
@@ -416,7 +401,7 @@ HeldSignals::~HeldSignals() { release(); }
 
 int HeldSignals::arrived() const {
   sigset_t pending;
-  if (::sigpending(&pending) != 0 || noneIn(pending)) return 0;
+  if (::sigpending(&pending) != 0) return 0;
   for (int signal = 1; signal < NSIG; ++signal)
     if (sigismember(&pending, signal) == 1 && sigismember(&heldSet(), signal) == 1 &&
         sigismember(&maskBefore, signal) == 0 && endsTheRun(signal))

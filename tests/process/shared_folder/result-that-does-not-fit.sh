@@ -3,7 +3,10 @@
 # over the old one in the room the file has, reserved or found free, and the file is never
 # emptied first.
 descriptors a stream reserves no room
+need perl prlimit
 ln -s c.dat hlext.dat
+# Runs its arguments with five descriptors at most, none of them but 0, 1 and 2 inherited.
+fivedescriptors() { perl -MPOSIX -e 'POSIX::close($_) for 3 .. 1023; exec @ARGV' prlimit --nofile=5 "$@"; }
 # The limit, set by a command before the run or one that runs it (_ for a space); how fort.50
 # is written; the status; and the end of standard error (- for none).
 while read -r limit place status message; do
@@ -19,7 +22,7 @@ while read -r limit place status message; do
 done <<'ROWS'
 ulimit_-f_0; in-place 2 write failed: File too large
 prlimit_--fsize=1 replace 2 write failed: File too large
-prlimit_--nofile=5 replace 0 -
+fivedescriptors replace 0 -
 ROWS
 need_root "mount a small file system"; need unshare strace
 mkdir full
