@@ -121,7 +121,8 @@ class File {
   // Marks the file as in use by this process for as long as this File stays open, in a way
   // that tryLock() elsewhere meets as Busy but that lets this process's other Files of it write
   // and close (on POSIX systems a whole-file lock; on Windows, where an open file cannot be
-  // removed, nothing). 0 when marked or when the file system has no locks, else the reason.
+  // removed, nothing). 0 when marked; ENOTSUP where nothing marks it (the platform or the file
+  // system has no such lock), so that this File need not stay open; else the reason.
   int markInUse();
   // Secures the room for `size` bytes of content from the file's start without changing what
   // it holds: 0 when secured; where nothing can be reserved, 0 when the file system's free

@@ -90,7 +90,9 @@ void NewFile::discard() {
 // meanwhile (and holds or has removed it). One that cannot be marked is written all the same.
 bool NewFile::claim() {
   keeper_ = File::open(path_, OpenMode::Read);
-  if (keeper_.isOpen() && keeper_.markInUse() == EWOULDBLOCK) return false;
+  const int marked = keeper_.isOpen() ? keeper_.markInUse() : ENOTSUP;
+  if (marked == EWOULDBLOCK) return false;
+  if (marked != 0) keeper_.close();  // it holds nothing
   std::error_code error;
   return fs::exists(path_, error);
 }

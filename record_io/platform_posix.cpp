@@ -311,7 +311,7 @@ LockAttempt File::tryLock() {
 int File::markInUse() {
   const int fd = descriptor(handle_);
   if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return 0;
-  return noLocksHere(errno) ? 0 : lastError();
+  return noLocksHere(errno) ? ENOTSUP : lastError();
 }
 
 int File::reserve(std::uintmax_t size) {

@@ -91,7 +91,7 @@ int File::close() {
 
 LockAttempt File::tryLock() { return {LockAttempt::Outcome::Unsupported}; }
 
-int File::markInUse() { return 0; }
+int File::markInUse() { return ENOTSUP; }
 
 int File::reserve(std::uintmax_t) { return 0; }
 

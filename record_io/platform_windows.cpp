@@ -97,8 +97,9 @@ LockAttempt File::tryLock() {
   }
 }
 
-// An open file cannot be removed here: the open itself marks it.
-int File::markInUse() { return 0; }
+// An open file cannot be removed here: the new file is kept by its own open until it is
+// closed for the rename; nothing more marks it.
+int File::markInUse() { return ENOTSUP; }
 
 int File::reserve(std::uintmax_t) { return 0; }
 

@@ -20,6 +20,7 @@ for listing in shifted late; do
 done
 # A writer that keeps its end open after lines without the label: the look after the refused
 # search takes what has arrived and does not wait for more.
+descriptors fread waits until its buffer is full or the input ends
 rm -f hlext.dat fort.50
 mkfifo hlext.dat || exit 2
 (cat none.dat none.dat; exec sleep 30) >hlext.dat 2>/dev/null & writer=$!
