@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <csignal>
 #include <string>
@@ -118,18 +119,15 @@ LeadingNumbers leadingNumbers(const char* name) {
   char text[128];
   const ssize_t length = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
   ::close(fd);
-  bool inNumber = false;
-  for (ssize_t i = 0; i < length; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') {
-      inNumber = false;
-      continue;
-    }
-    if (!inNumber && numbers.count == numbers.values.size()) break;
-    if (!inNumber) ++numbers.count;
-    unsigned long long& value = numbers.values[numbers.count - 1];
-    value = value * 10 + static_cast<unsigned long long>(c - '0');
-    inNumber = true;
+  const char* at = text;
+  const char* const end = text + std::max<ssize_t>(length, 0);
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  while (numbers.count < numbers.values.size()) {
+    at = std::find_if(at, end, isDigit);
+    const auto read = std::from_chars(at, end, numbers.values[numbers.count]);
+    if (read.ec != std::errc()) break;
+    ++numbers.count;
+    at = read.ptr;
   }
   return numbers;
 }
