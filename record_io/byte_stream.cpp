@@ -22,7 +22,7 @@ class FileSource final : public ByteSource {
 
   std::size_t read(std::span<char> buffer) override {
     int error = 0;
-    const std::size_t count = file_.read(buffer, error);
+    const std::size_t count = waits_ ? file_.read(buffer, error) : file_.readArrived(buffer, error);
     if (error != 0) failure_ = systemReason(error);
     return count;
   }
@@ -31,10 +31,12 @@ class FileSource final : public ByteSource {
   bool readAgainFrom(std::uint64_t offset) override {
     return readAgain_ && file_.seek(offset) == 0;
   }
+  void stopWaiting() override { waits_ = readAgain_; }
 
  private:
   File file_;
   bool readAgain_;
+  bool waits_ = true;
   std::string failure_;
 };
 
@@ -82,24 +84,20 @@ class GatheringSink : public ByteSink {
   std::string records_;
 };
 
-OutputFailure writeAndClose(File& file, std::string_view records) {
-  int error = file.writeAll(records);
-  const int closeError = file.close();
-  return writeFailure(error != 0 ? error : closeError);
-}
-
 // A FIFO, a terminal or a device: written in place through the one open made when the unit
-// was opened, since opening such a file again would be seen by whoever is at its other end.
+// was opened, since opening such a file again would be seen by whoever is at its other end;
+// a FIFO that had no reader then is opened once the result is known (writeSpecialFile).
 class SpecialFileSink final : public GatheringSink {
  public:
-  explicit SpecialFileSink(File file) : file_(std::move(file)) {}
+  SpecialFileSink(File file, fs::path name) : file_(std::move(file)), name_(std::move(name)) {}
 
  private:
-  OutputFailure commit(std::string_view records, const OutputWarning&) override {
-    return writeAndClose(file_, records);
+  OutputFailure commit(std::string_view records, const OutputWarning& warn) override {
+    return writeSpecialFile(name_, file_, records, warn);
   }
 
   File file_;
+  fs::path name_;
 };
 
 // A regular result file: committed as one transaction (result_commit.hpp).
@@ -152,9 +150,10 @@ Opened<ByteSink> FileConnector::openOutput(const std::string& name) {
   // its modification time; only a missing one is created.
   File file = File::open(name, OpenMode::Write);
   if (!file.isOpen() && file.error() == ENOENT) file = File::open(name, OpenMode::Create);
-  if (!file.isOpen()) return {nullptr, systemReason(file.error())};
+  const bool readerAwaited = !file.isOpen() && file.error() == ENXIO && fs::is_fifo(status);
+  if (!file.isOpen() && !readerAwaited) return {nullptr, systemReason(file.error())};
   if (fs::exists(status) && !fs::is_regular_file(status))
-    return {std::make_unique<SpecialFileSink>(std::move(file)), {}};
+    return {std::make_unique<SpecialFileSink>(std::move(file), name), {}};
   file.close();
   return {std::make_unique<ReplacingFileSink>(name), {}};
 }

@@ -30,6 +30,9 @@ class ByteSource {
   // Makes the next read() hand over the input from byte `offset` on, counted from its first;
   // false when it cannot.
   virtual bool readAgainFrom(std::uint64_t /*offset*/) { return false; }
+  // From here on read() hands over only what has already arrived and never waits for more: an
+  // input that has nothing more at hand ends. An input on disk has all of it at hand.
+  virtual void stopWaiting() {}
 };
 
 // Why an output could not be completed; an empty reason means it was.

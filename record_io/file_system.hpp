@@ -21,7 +21,8 @@ namespace hlext {
 // How a File is opened.
 enum class OpenMode {
   Read,       // an existing file, for reading
-  Write,      // an existing file for writing from its start; nothing is created or emptied
+  Write,      // an existing file for writing from its start; nothing is created or emptied. A
+              // FIFO that no process reads fails with ENXIO at once instead of waiting for one
   Create,     // for writing, creating a missing file; used on missing files (a stream appends)
   CreateNew,  // a new file readable and writable by its owner only; fails when the name exists
 };
@@ -53,9 +54,10 @@ bool folderLetsGo(const std::filesystem::path& folder);
 // How an attempt to lock a file went.
 struct LockAttempt {
   enum class Outcome {
-    Locked,  // locked, or the file system has no locks and the file is written without
-    Busy,    // another process holds a lock on it
-    Failed,  // the lock could not be asked for
+    Locked,       // locked
+    Busy,         // another process holds a lock on it
+    Failed,       // the lock could not be asked for
+    Unsupported,  // the file system has no locks: the file is written without
   };
   Outcome outcome = Outcome::Locked;
   int error = 0;         // Failed: the reason
@@ -93,6 +95,9 @@ class File {
 
   // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
   std::size_t read(std::span<char> buffer, int& error);
+  // As read(), but never waits: 0 as soon as nothing more has arrived, where the platform can
+  // tell; where it cannot, 0 at once.
+  std::size_t readArrived(std::span<char> buffer, int& error);
   // Makes the next read() start at byte `offset` from the file's start: 0, or the reason it
   // cannot (a pipe, a FIFO or a terminal is read once, as it arrives).
   int seek(std::uint64_t offset);
@@ -113,12 +118,19 @@ class File {
   // the platform has (on POSIX systems both record locks and whole-file locks), held until the
   // file is closed.
   LockAttempt tryLock();
+  // Marks the file as in use by this process for as long as this File stays open, in a way
+  // that tryLock() elsewhere meets as Busy but that lets this process's other Files of it write
+  // and close (on POSIX systems a whole-file lock; on Windows, where an open file cannot be
+  // removed, nothing). 0 when marked; ENOTSUP where nothing marks it (the platform or the file
+  // system has no such lock), so that this File need not stay open; else the reason.
+  int markInUse();
   // Secures the room for `size` bytes of content from the file's start without changing what
-  // it holds: 0 when secured or when nothing can be reserved here; else the reason it does not
-  // fit (no space, a quota, the process's file-size limit).
+  // it holds: 0 when secured; where nothing can be reserved, 0 when the file system's free
+  // space covers what the file lacks; else the reason it does not fit (no space, a quota, the
+  // process's file-size limit).
   int reserve(std::uintmax_t size);
-  // Empties the file; 0 or the reason.
-  int truncate();
+  // Cuts or extends the file to `length` bytes; 0 or the reason.
+  int truncate(std::uintmax_t length);
   // The identity of the open file.
   FileIdentity identity() const;
   // Gives the file the owner and group of `model`; 0 or the reason.

@@ -38,6 +38,8 @@ class LineSource {
   }
   // The system's explanation of a read that failed; empty while reads succeed.
   std::string failure() const { return source_->failure(); }
+  // From now on the input ends where what has arrived ends (see ByteSource::stopWaiting()).
+  void stopWaiting() { source_->stopWaiting(); }
 
   // The bytes held and not yet read: whole lines, and perhaps the start of one more.
   std::string_view held() const {

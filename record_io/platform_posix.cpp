@@ -1,17 +1,19 @@
 // The file system and signals of a POSIX system (Linux, macOS, the BSDs), through descriptors.
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <csignal>
-#include <cstring>
 #include <string>
 #include <utility>
 
@@ -51,22 +53,43 @@ int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 int openFlags(OpenMode mode) {
   switch (mode) {
     case OpenMode::Read: return O_RDONLY;
-    case OpenMode::Write: return O_WRONLY;
+    case OpenMode::Write: return O_WRONLY | O_NONBLOCK;
     case OpenMode::Create: return O_WRONLY | O_CREAT;
     case OpenMode::CreateNew: return O_WRONLY | O_CREAT | O_EXCL;
   }
   return O_RDONLY;
 }
 
-// Whether a file has extended attributes (an access control list among them), read as the
-// NUL-separated names that `list` gives (listxattr or flistxattr with its target bound). The
-// security label a system gives every file does not count: a new file in the same folder gets
-// its own from the folder.
-template <typename List>
-bool hasAttributesBesidesLabel(List list) {
+// The NUL-separated names of a file's extended attributes (listxattr, flistxattr), which
+// macOS asks one more argument for than Linux; elsewhere none are known.
+#if defined(__linux__)
+ssize_t listNames(const char* path, char* names, std::size_t size) {
+  return ::listxattr(path, names, size);
+}
+ssize_t listNames(int fd, char* names, std::size_t size) { return ::flistxattr(fd, names, size); }
+#elif defined(__APPLE__)
+ssize_t listNames(const char* path, char* names, std::size_t size) {
+  return ::listxattr(path, names, size, 0);
+}
+ssize_t listNames(int fd, char* names, std::size_t size) {
+  return ::flistxattr(fd, names, size, 0);
+}
+#else
+template <typename Where>
+ssize_t listNames(Where, char*, std::size_t) {
+  errno = ENOTSUP;
+  return -1;
+}
+#endif
+
+// Whether a file (a path or a descriptor) has extended attributes, an access control list
+// among them. The security label a system gives every file does not count: a new file in the
+// same folder gets its own from the folder.
+template <typename Where>
+bool hasAttributesBesidesLabel(Where where) {
   std::string names(256, '\0');
   while (true) {
-    const auto size = list(names.data(), names.size());
+    const ssize_t size = listNames(where, names.data(), names.size());
     if (size >= 0) {
       names.resize(static_cast<std::size_t>(size));
       break;
@@ -83,30 +106,6 @@ bool hasAttributesBesidesLabel(List list) {
   return false;
 }
 
-bool pathHasAttributes([[maybe_unused]] const fs::path& path) {
-#if defined(__linux__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size); });
-#elif defined(__APPLE__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::listxattr(path.c_str(), names, size, 0); });
-#else
-  return false;
-#endif
-}
-
-bool descriptorHasAttributes([[maybe_unused]] int fd) {
-#if defined(__linux__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size); });
-#elif defined(__APPLE__)
-  return hasAttributesBesidesLabel(
-      [&](char* names, std::size_t size) { return ::flistxattr(fd, names, size, 0); });
-#else
-  return false;
-#endif
-}
-
 // The unsigned numbers at the start of a small system file (a /proc entry), read without the
 // C++ streams and their locale; `count` of them at most, fewer when it cannot be read.
 struct LeadingNumbers {
@@ -120,18 +119,15 @@ LeadingNumbers leadingNumbers(const char* name) {
   char text[128];
   const ssize_t length = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
   ::close(fd);
-  bool inNumber = false;
-  for (ssize_t i = 0; i < length; ++i) {
-    const char c = text[i];
-    if (c < '0' || c > '9') {
-      inNumber = false;
-      continue;
-    }
-    if (!inNumber && numbers.count == numbers.values.size()) break;
-    if (!inNumber) ++numbers.count;
-    unsigned long long& value = numbers.values[numbers.count - 1];
-    value = value * 10 + static_cast<unsigned long long>(c - '0');
-    inNumber = true;
+  const char* at = text;
+  const char* const end = text + std::max<ssize_t>(length, 0);
+  const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+  while (numbers.count < numbers.values.size()) {
+    at = std::find_if(at, end, isDigit);
+    const auto read = std::from_chars(at, end, numbers.values[numbers.count]);
+    if (read.ec != std::errc()) break;
+    ++numbers.count;
+    at = read.ptr;
   }
   return numbers;
 }
@@ -190,6 +186,21 @@ bool wholeFileLocksAreRecordLocks([[maybe_unused]] int fd) {
 #endif
 }
 
+// Whether the free space of the file system (root's share for root) covers the blocks the file
+// lacks for `size` bytes, with one in 64 more for the file system's block maps. A file system
+// that tells nothing of its space (no blocks at all) is taken at its word.
+bool freeSpaceCovers(int fd, std::uintmax_t size) {
+  struct stat status {};
+  struct statvfs space {};
+  if (::fstat(fd, &status) != 0 || ::fstatvfs(fd, &space) != 0 || space.f_blocks == 0) return true;
+  const std::uintmax_t block = space.f_frsize != 0 ? space.f_frsize : space.f_bsize;
+  const auto held = static_cast<std::uintmax_t>(status.st_blocks) * 512 / block;
+  const std::uintmax_t wanted = size / block + (size % block != 0 ? 1 : 0);
+  if (wanted <= held) return true;
+  const std::uintmax_t free = ::geteuid() == 0 ? space.f_bfree : space.f_bavail;
+  return wanted - held + (wanted - held) / 64 + 1 <= free;
+}
+
 LockAttempt busy(long long holder) { return {LockAttempt::Outcome::Busy, 0, holder}; }
 LockAttempt failed(int error) { return {LockAttempt::Outcome::Failed, error, 0}; }
 
@@ -205,7 +216,7 @@ FileIdentity identityOf(const fs::path& path) {
   struct stat status {};
   if (::stat(path.c_str(), &status) != 0) return {};
   FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = pathHasAttributes(path);
+  identity.extendedAttributes = hasAttributesBesidesLabel(path.c_str());
   return identity;
 }
 
@@ -228,7 +239,10 @@ std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) 
   const int fd = retryInterrupted(
       [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
   if (fd < 0) error = lastError();
-  return fd < 0 ? NoHandle : fd;
+  if (fd < 0) return NoHandle;
+  // Opened without waiting for a FIFO's reader; its writes wait as usual.
+  if (mode == OpenMode::Write) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return fd;
 }
 
 std::size_t File::read(std::span<char> buffer, int& error) {
@@ -238,6 +252,13 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   });
   error = count < 0 ? lastError() : 0;
   return count < 0 ? 0 : static_cast<std::size_t>(count);
+}
+
+std::size_t File::readArrived(std::span<char> buffer, int& error) {
+  pollfd ready{descriptor(handle_), POLLIN, 0};
+  error = 0;
+  if (retryInterrupted([&] { return ::poll(&ready, 1, 0); }) <= 0) return 0;
+  return read(buffer, error);
 }
 
 int File::seek(std::uint64_t offset) {
@@ -267,20 +288,28 @@ LockAttempt File::tryLock() {
   struct flock whole {};
   whole.l_type = F_WRLCK;
   whole.l_whence = SEEK_SET;
+  LockAttempt locked;  // by the record lock, or Unsupported where it has none
   if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
     const int error = lastError();
     if (error == EAGAIN || error == EACCES) return busy(recordLockHolder(fd, whole));
     if (!noLocksHere(error)) return failed(error);
+    locked.outcome = LockAttempt::Outcome::Unsupported;
   }
-  if (wholeFileLocksAreRecordLocks(fd)) return {};
+  if (wholeFileLocksAreRecordLocks(fd)) return locked;
   if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
   const int error = lastError();
-  if (noLocksHere(error)) return {};
+  if (noLocksHere(error)) return locked;
   // Let go of the record lock while the other is held elsewhere, so that no one waits on a
   // run that is itself waiting.
   whole.l_type = F_UNLCK;
   ::fcntl(fd, F_SETLK, &whole);
   return error == EWOULDBLOCK ? busy(0) : failed(error);
+}
+
+int File::markInUse() {
+  const int fd = descriptor(handle_);
+  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return 0;
+  return noLocksHere(errno) ? ENOTSUP : lastError();
 }
 
 int File::reserve(std::uintmax_t size) {
@@ -289,7 +318,6 @@ int File::reserve(std::uintmax_t size) {
       size > static_cast<std::uintmax_t>(limit.rlim_cur))
     return EFBIG;
 #if defined(__linux__)
-  if (size == 0) return 0;
   // Blocks past the file's end, so that its content and its length stay as they are.
   const int result = retryInterrupted([&] {
     return ::fallocate(descriptor(handle_), FALLOC_FL_KEEP_SIZE, 0,
@@ -297,14 +325,15 @@ int File::reserve(std::uintmax_t size) {
   });
   if (result == 0) return 0;
   const int error = lastError();
-  return error == ENOSPC || error == EDQUOT || error == EFBIG ? error : 0;
-#else
-  return 0;
+  if (error == ENOSPC || error == EDQUOT || error == EFBIG) return error;
 #endif
+  return freeSpaceCovers(descriptor(handle_), size) ? 0 : ENOSPC;
 }
 
-int File::truncate() {
-  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), 0); });
+int File::truncate(std::uintmax_t length) {
+  const auto at = static_cast<off_t>(length);
+  if (at < 0 || static_cast<std::uintmax_t>(at) != length) return EFBIG;
+  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), at); });
   return result == 0 ? 0 : lastError();
 }
 
@@ -312,7 +341,7 @@ FileIdentity File::identity() const {
   struct stat status {};
   if (::fstat(descriptor(handle_), &status) != 0) return {};
   FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = descriptorHasAttributes(descriptor(handle_));
+  identity.extendedAttributes = hasAttributesBesidesLabel(descriptor(handle_));
   return identity;
 }
 
@@ -362,12 +391,6 @@ bool endsTheRun(int signal) {
   return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == SIG_DFL;
 }
 
-bool noneIn(const sigset_t& set) {
-  sigset_t none;
-  sigemptyset(&none);
-  return std::memcmp(&set, &none, sizeof set) == 0;
-}
-
 }  // namespace
 
 HeldSignals::HeldSignals() { ::sigprocmask(SIG_BLOCK, &heldSet(), &maskBefore); }
@@ -376,10 +399,10 @@ HeldSignals::~HeldSignals() { release(); }
 
 int HeldSignals::arrived() const {
   sigset_t pending;
-  if (::sigpending(&pending) != 0 || noneIn(pending)) return 0;
+  if (::sigpending(&pending) != 0) return 0;
   for (int signal = 1; signal < NSIG; ++signal)
     if (sigismember(&pending, signal) == 1 && sigismember(&heldSet(), signal) == 1 &&
-        endsTheRun(signal))
+        sigismember(&maskBefore, signal) == 0 && endsTheRun(signal))
       return signal;
   return 0;
 }

@@ -57,6 +57,12 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return got;
 }
 
+// A stream cannot tell what has arrived without waiting for more.
+std::size_t File::readArrived(std::span<char>, int& error) {
+  error = 0;
+  return 0;
+}
+
 // std::fseek moves a long at a time, so a longer way goes from the start in steps.
 int File::seek(std::uint64_t offset) {
   errno = 0;
@@ -83,13 +89,17 @@ int File::close() {
   return std::fclose(stream(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
 }
 
-LockAttempt File::tryLock() { return {}; }
+LockAttempt File::tryLock() { return {LockAttempt::Outcome::Unsupported}; }
+
+int File::markInUse() { return ENOTSUP; }
 
 int File::reserve(std::uintmax_t) { return 0; }
 
-int File::truncate() {
+int File::truncate(std::uintmax_t length) {
+  errno = 0;
+  if (std::fflush(stream(handle_)) != 0) return lastError();
   std::error_code error;
-  fs::resize_file(path_, 0, error);
+  fs::resize_file(path_, length, error);
   return errorOf(error);
 }
 

@@ -55,6 +55,12 @@ std::size_t File::read(std::span<char> buffer, int& error) {
   return count < 0 ? 0 : static_cast<std::size_t>(count);
 }
 
+// A pipe cannot be asked here what has arrived without waiting for more.
+std::size_t File::readArrived(std::span<char>, int& error) {
+  error = 0;
+  return 0;
+}
+
 int File::seek(std::uint64_t offset) {
   // Seeking a pipe or a console is not defined here; only a file on disk is read again.
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor(handle_)));
@@ -84,16 +90,23 @@ LockAttempt File::tryLock() {
   const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
   if (::LockFileEx(handle, flags, 0, MAXDWORD, MAXDWORD, &whole)) return {};
   switch (::GetLastError()) {
-    case ERROR_NOT_SUPPORTED: return {};
+    case ERROR_NOT_SUPPORTED: return {LockAttempt::Outcome::Unsupported};
     case ERROR_LOCK_VIOLATION:
     case ERROR_IO_PENDING: return {LockAttempt::Outcome::Busy, 0, 0};
     default: return {LockAttempt::Outcome::Failed, EACCES, 0};
   }
 }
 
+// An open file cannot be removed here: the new file is kept by its own open until it is
+// closed for the rename; nothing more marks it.
+int File::markInUse() { return ENOTSUP; }
+
 int File::reserve(std::uintmax_t) { return 0; }
 
-int File::truncate() { return ::_chsize_s(descriptor(handle_), 0); }
+int File::truncate(std::uintmax_t length) {
+  if (length > static_cast<std::uintmax_t>(INT64_MAX)) return EFBIG;
+  return ::_chsize_s(descriptor(handle_), static_cast<__int64>(length));
+}
 
 FileIdentity File::identity() const {
   FileIdentity identity;

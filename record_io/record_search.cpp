@@ -81,6 +81,7 @@ void RecordSearch::lookAgain() {
 
 void RecordSearch::lookOnForLabel() {
   if (lookOut_.readAgain) lookAgain();
+  lines_.stopWaiting();
   sightings_.lookPastSearch();
   while (!sightings_.settled() && lines_.nextRecord()) {
     const std::size_t length = static_cast<std::size_t>(lines_.length());

@@ -46,9 +46,9 @@ class RecordSearch {
   // that can be read again is not looked at while a search passes over it: the first call
   // after the search reads its records again, and the source then goes on from where it was.
   const LabelSighting& sighting();
-  // After a refused search, reads on to the end of the input or to the first record that holds
-  // the label as a marker line or in its own columns. Never raises: a failing input just ends
-  // the look.
+  // After a refused search, reads on to the end of the input (of a pipe: of what has arrived,
+  // without waiting for more) or to the first record that holds the label as a marker line or
+  // in its own columns. Never raises: a failing input just ends the look.
   void lookOnForLabel();
 
  private:

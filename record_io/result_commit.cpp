@@ -11,6 +11,7 @@
 
 #include "record_io/file_system.hpp"
 #include "record_io/held_signals.hpp"
+#include "record_io/new_file.hpp"
 
 namespace hlext {
 namespace {
@@ -32,33 +33,6 @@ fs::path followLinks(fs::path path) {
   return path;
 }
 
-fs::path folderOf(const fs::path& path) {
-  return path.has_parent_path() ? path.parent_path() : fs::path(".");
-}
-
-// A new file's name keeps at most this much of the target's, so that it stays within the
-// 255 bytes a name may have when the target's own name is long.
-constexpr std::size_t MaxKeptNameLength = 200;
-constexpr unsigned MaxNameAttempts = 100;
-
-// A name for a new file beside `target`, hidden where names with a leading dot are. Runs
-// started at once differ in the clock and in their stack's address; creating the file
-// exclusively settles any clash that is left.
-fs::path temporaryName(const fs::path& target, unsigned attempt) {
-  const int local = 0;
-  const auto ticks = static_cast<std::uint64_t>(Clock::now().time_since_epoch().count());
-  const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(&local));
-  std::uint64_t mixed = ticks ^ (address << 20) ^ (attempt * 0x9E3779B97F4A7C15ULL);
-  fs::path::string_type kept = target.filename().native();
-  if (kept.size() > MaxKeptNameLength) kept.resize(MaxKeptNameLength);
-  std::string digits;
-  for (int digit = 0; digit < 12; ++digit, mixed >>= 4) digits += "0123456789abcdef"[mixed & 15];
-  fs::path name(".");
-  name += kept;
-  name += "." + digits + ".new";
-  return target.parent_path() / name;
-}
-
 // Failures that concern the folder or the name rather than the data: a new file that cannot be
 // made there (permission, no inode, no room for a name, a quota, a name too long) or that
 // cannot take the old one's place (a mount point, another file system, a sticky folder).
@@ -77,52 +51,6 @@ bool inPlaceMayCure(std::error_code error) {
 bool inPlaceMayCure(int error) {
   return inPlaceMayCure(std::error_code(error, std::generic_category()));
 }
-
-// A new file made beside a result file, private to its owner, and taken away again unless it
-// has taken the result file's place.
-class NewFile {
- public:
-  NewFile(const fs::path& target, OutputWarning warn) : warn_(std::move(warn)) {
-    for (unsigned attempt = 0; attempt < MaxNameAttempts; ++attempt) {
-      path_ = temporaryName(target, attempt);
-      file_ = File::open(path_, OpenMode::CreateNew);
-      if (file_.isOpen() || file_.error() != EEXIST) break;
-    }
-    present_ = file_.isOpen();
-  }
-  ~NewFile() { discard(); }
-  NewFile(const NewFile&) = delete;
-  NewFile& operator=(const NewFile&) = delete;
-
-  File& file() { return file_; }
-
-  std::error_code renameOver(const fs::path& target) {
-    std::error_code error;
-    fs::rename(path_, target, error);
-    if (!error) present_ = false;
-    return error;
-  }
-
-  // Removes the file; where the folder refuses that, leaves it empty and says so.
-  void discard() {
-    file_.close();
-    if (!present_) return;
-    present_ = false;
-    std::error_code error;
-    if (fs::remove(path_, error) || !error) return;
-    File left = File::open(path_, OpenMode::Write);
-    if (left.isOpen()) left.truncate();
-    if (warn_)
-      warn_("cannot remove the new file " + path_.filename().string() + ": " + error.message() +
-            "; it is left empty");
-  }
-
- private:
-  OutputWarning warn_;
-  fs::path path_;
-  File file_;
-  bool present_ = false;
-};
 
 // A file that only its owner may read or write, where the platform has owners.
 bool isPrivate(const FileIdentity& file) {
@@ -190,27 +118,21 @@ std::string holderName(long long holder) {
   return holder > 0 ? "process " + std::to_string(holder) : "another process";
 }
 
-// Locks `file` against other writers and readers that lock, waiting while another process
-// holds a lock: a warning after LockWaitNotice, a failure after LockWaitLimit, and the end of
-// the run when a held signal arrives meanwhile. Gives an empty reason once locked.
-OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& warn) {
+std::string atMost() { return "at most " + std::to_string(LockWaitLimit.count()) + " seconds"; }
+
+// Tries `attempt` until it gives an outcome, pausing between tries: the warning `notice()`
+// after LockWaitNotice, and the failure `late()` after LockWaitLimit.
+template <typename Attempt, typename Notice, typename Late>
+OutputFailure waitBounded(Attempt attempt, Notice notice, Late late, const OutputWarning& warn) {
   const Clock::time_point start = Clock::now();
   auto pause = std::chrono::milliseconds(1);
   bool told = false;
   while (true) {
-    const LockAttempt attempt = file.tryLock();
-    if (attempt.outcome == LockAttempt::Outcome::Locked) return {};
-    if (attempt.outcome == LockAttempt::Outcome::Failed) return writeFailure(attempt.error);
-    if (held.arrived() != 0) {
-      file.close();
-      return endBySignal(held);
-    }
+    if (std::optional<OutputFailure> outcome = attempt()) return *outcome;
     const auto waited = Clock::now() - start;
-    if (waited >= LockWaitLimit)
-      return {ErrorKind::CannotLock, "held by " + holderName(attempt.holder)};
+    if (waited >= LockWaitLimit) return late();
     if (waited >= LockWaitNotice && !told && warn) {
-      warn("waiting for " + holderName(attempt.holder) + ", which holds a lock on the file (at " +
-           "most " + std::to_string(LockWaitLimit.count()) + " seconds)");
+      warn(notice());
       told = true;
     }
     std::this_thread::sleep_for(pause);
@@ -218,10 +140,60 @@ OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& wa
   }
 }
 
+// Locks `file` against other writers and readers that lock, waiting while another process
+// holds a lock, within bounds (waitBounded), and ending the run when a held signal arrives
+// meanwhile. Gives an empty reason once locked.
+OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& warn) {
+  long long holder = 0;
+  const auto lock = [&]() -> std::optional<OutputFailure> {
+    const LockAttempt attempt = file.tryLock();
+    if (attempt.outcome == LockAttempt::Outcome::Failed) return writeFailure(attempt.error);
+    if (attempt.outcome != LockAttempt::Outcome::Busy) return OutputFailure{};
+    holder = attempt.holder;
+    if (held.arrived() == 0) return std::nullopt;
+    file.close();
+    return endBySignal(held);
+  };
+  const auto notice = [&] {
+    return "waiting for " + holderName(holder) + ", which holds a lock on the file (" + atMost() +
+           ")";
+  };
+  const auto late = [&] {
+    return OutputFailure{ErrorKind::CannotLock, "held by " + holderName(holder)};
+  };
+  return waitBounded(lock, notice, late, warn);
+}
+
+// A failure once the first byte of the file written in place has changed.
+OutputFailure failedWhileWritten(int error, const fs::path& name) {
+  return {ErrorKind::WriteFailed, systemReason(error) + "; " + name.filename().string() +
+                                      " may hold the new result in full or in part"};
+}
+
+// Writing clears the set-user-id and set-group-id bits of a file its owner writes; the owner
+// may set them again, but for set-group-id only while it is in the file's group: else a
+// warning says it is dropped.
+void restoreSetIdBits(File& file, const FileIdentity& old, const fs::path& name,
+                      const OutputWarning& warn) {
+  if (!old.exists || hasModeOf(file.identity(), old)) return;
+  file.takePermissions(old);
+  const fs::perms lost =
+      old.permissions & ~file.identity().permissions & (fs::perms::set_uid | fs::perms::set_gid);
+  if (lost == fs::perms::none || !warn) return;
+  const bool both = lost == (fs::perms::set_uid | fs::perms::set_gid);
+  const char* bits = both                         ? "set-user-id and set-group-id bits"
+                     : lost == fs::perms::set_uid ? "set-user-id bit"
+                                                  : "set-group-id bit";
+  warn(std::string("the ") + bits + " of " + name.filename().string() +
+       " could not be set again after writing and " + (both ? "are" : "is") + " dropped");
+}
+
 // Rewrites the file itself, locked so that runs doing the same take turns and never mix, and
-// only once the whole result is known to fit. Opening an existing file does not ask to create
-// it, which a sticky folder refuses for another user's file.
-OutputFailure writeInPlace(const fs::path& target, const FileIdentity& old,
+// only once the whole result is known to fit: it is written from the start over the old one,
+// in room the file has or that was secured, and then cut to its length, so that the file is
+// never emptied first. Opening an existing file does not ask to create it, which a sticky
+// folder refuses for another user's file.
+OutputFailure writeInPlace(const fs::path& name, const fs::path& target, const FileIdentity& old,
                            std::string_view records, HeldSignals& held, const OutputWarning& warn) {
   File file = File::open(target, OpenMode::Write);
   if (!file.isOpen() && file.error() == ENOENT) file = File::open(target, OpenMode::Create);
@@ -232,27 +204,48 @@ OutputFailure writeInPlace(const fs::path& target, const FileIdentity& old,
     file.close();
     return endBySignal(held);
   }
-  if (const int error = file.truncate(); error != 0) return writeFailure(error);
   held.keepUntilExit();
-  if (const int error = file.writeAll(records); error != 0) return writeFailure(error);
-  // Writing clears the set-user-id and set-group-id bits of a file its owner writes; the owner
-  // may set them again.
-  if (old.exists && !hasModeOf(file.identity(), old)) file.takePermissions(old);
-  return writeFailure(file.close());
+  int error = file.writeAll(records);
+  if (error == 0) error = file.truncate(records.size());
+  if (error == 0) restoreSetIdBits(file, old, name, warn);
+  if (error == 0) error = file.close();
+  return error == 0 ? OutputFailure{} : failedWhileWritten(error, name);
 }
 
 }  // namespace
+
+OutputFailure writeSpecialFile(const fs::path& name, File& file, std::string_view records,
+                               const OutputWarning& warn) {
+  const auto open = [&]() -> std::optional<OutputFailure> {
+    if (!file.isOpen()) file = File::open(name, OpenMode::Write);
+    if (file.isOpen()) return OutputFailure{};
+    if (file.error() != ENXIO) return writeFailure(file.error());
+    return std::nullopt;
+  };
+  const auto notice = [&] { return "waiting for a process to read the FIFO (" + atMost() + ")"; };
+  const auto late = [] {
+    return OutputFailure{ErrorKind::WriteFailed, "no process opened the FIFO for reading within " +
+                                                     std::to_string(LockWaitLimit.count()) +
+                                                     " seconds"};
+  };
+  if (OutputFailure opened = waitBounded(open, notice, late, warn); !opened.reason.empty())
+    return opened;
+  int error = file.writeAll(records);
+  const int closeError = file.close();
+  return writeFailure(error != 0 ? error : closeError);
+}
 
 OutputFailure commitResult(const fs::path& name, std::string_view records,
                            const OutputWarning& warn) {
   const fs::path target = followLinks(name);
   const FileIdentity old = identityOf(target);
+  clearLeftNewFiles(target, warn);
   HeldSignals held;
   if (renameMayKeepIdentity(target, old)) {
     if (std::optional<OutputFailure> replaced = replaceByNewFile(target, old, records, held, warn))
       return *replaced;
   }
-  return writeInPlace(target, old, records, held, warn);
+  return writeInPlace(name, target, old, records, held, warn);
 }
 
 }  // namespace hlext

@@ -23,3 +23,12 @@ for listing in shifted late mentioned; do
   cat fort.50 >>pipe.out 2>/dev/null
   cmp file.err pipe.err && cmp file.out pipe.out || { cat file.err pipe.err; exit 1; }
 done
+# A writer that keeps its end open after lines without the label: the look after the refused
+# search takes what has arrived and does not wait for more.
+descriptors fread waits until its buffer is full or the input ends
+rm -f hlext.dat fort.50
+mkfifo hlext.dat || exit 2
+(cat none.dat none.dat; exec sleep 30) >hlext.dat 2>/dev/null & writer=$!
+timeout 5 "$HLEXT1" >/dev/null 2>err; status=$?
+kill $writer
+[ $status != 124 ] && grep -q '^hlext1: warning: .*: no "RHF " in columns' err
