@@ -30,6 +30,8 @@ class ByteSource {
   // Makes the next read() hand over the input from byte `offset` on, counted from its first;
   // false when it cannot.
   virtual bool readAgainFrom(std::uint64_t /*offset*/) { return false; }
+  // Whether the run created the input, empty, because it was missing.
+  virtual bool createdEmpty() const { return false; }
 };
 
 // Why an output could not be completed; an empty reason means it was.

@@ -286,10 +286,17 @@ void RecordReader::rejectEnd(Statement statement, std::string note) const {
   // The record that was wanted and is not there.
   RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, {record_ + 1, 0, 0, {}});
   failure.reason = source_->failure();
-  if (!failure.reason.empty())
+  if (!failure.reason.empty()) {
     failure.kind = ErrorKind::ReadFailed;
-  else
+  } else {
     failure.note = std::move(note);
+    // Not one record: the listing is empty, most often because it was not there.
+    if (record_ == 0) {
+      const char* state =
+          source_->createdEmpty() ? " was missing and has been created empty" : " is empty";
+      failure.note.insert(0, "; " + fileName_ + state);
+    }
+  }
   raiseRecordError(std::move(failure));
 }
 

@@ -202,7 +202,9 @@ std::vector<EndCase> endCases() {
       {.name = "missing listing",
        .setup = Setup::ListingMissing,
        .status = 1,
-       .diagnostic = listingError("13 (occupied-count search)", 1, ": end of file"),
+       .diagnostic =
+           listingError("13 (occupied-count search)", 1,
+                        ": end of file; hlext.dat was missing and has been created empty"),
        .result = ""},
       {.name = "listing is a directory",
        .before = OlderResult,
