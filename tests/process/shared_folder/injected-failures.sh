@@ -2,7 +2,7 @@
 # without what failed, the run does so; otherwise its status and diagnostic tell, and fort.50
 # keeps its old result.
 descriptors the failures are those of descriptors
-need strace
+need strace; native "strace would fail the emulator's calls"
 ln -s a.dat hlext.dat
 # Sets fort.50 up to be replaced, written in place (a second link) or read from a FIFO.
 prepare() {

@@ -6,7 +6,7 @@ ln -s c.dat hlext.dat; cp a.expected fort.50; ln fort.50 second.50
 (ulimit -f 0; "$HLEXT1" 2>&1 >/dev/null; echo "status $?") | cat >err
 cmp -s fort.50 a.expected && grep -q 'write failed: File too large$' err && grep -qx 'status 2' err ||
   exit 1
-need_root "mount a small file system"; need unshare
+need_mount "mount a small file system"
 unshare -m sh -c 'mkdir full && mount -t tmpfs -o size=64k tmpfs full && cd full &&
   ln -s ../c.dat hlext.dat && cp ../a.expected fort.50 && ln fort.50 second.50 &&
   { head -c 1000000 /dev/zero >filler 2>/dev/null; true; } &&

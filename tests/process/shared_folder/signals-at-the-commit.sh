@@ -2,7 +2,7 @@
 # commit point it undoes the run's file work and ends the run by that signal; after it, the
 # run finishes its result and ends with status 0.
 descriptors only descriptors can hold every signal
-need strace
+need strace; native "strace would hold the emulator's calls"
 ln -s a.dat hlext.dat
 while read -r call when signal place status result; do
   cp b.expected fort.50; rm -f second.50; [ "$place" = in-place ] && ln fort.50 second.50
