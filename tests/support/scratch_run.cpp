@@ -110,7 +110,8 @@ need_userns() {
 need_append_only() {
   need chattr
   mkdir .probe
-  chattr +a .probe 2>.why || skip "needs an append-only folder (chattr +a) to $*: $(head -1 .why)"
+  chattr +a .probe 2>.why ||
+    skip "needs CAP_LINUX_IMMUTABLE and append-only folders (chattr +a) to $*: $(head -1 .why)"
   chattr -a .probe; rmdir .probe; rm -f .why
 }
 no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
