@@ -4,10 +4,28 @@
 # changelog.
 #
 # Components: `tool` is hlext1 as linked by this build (statically by default) with LICENSE,
-# `manual` the manual page, both in every install; `deb` is what only the Debian package holds,
+# `manual` the manual page and the example listings (examples/, in the doc folder's examples),
+# both in every install; `deb` is what only the Debian package holds,
 # left out of a plain install: its own hlext1, linked the usual way (Debian shares the C and C++
 # runtimes between programs), its copyright and its changelog.
 include(GNUInstallDirs)
+
+# The deb preset builds as Debian builds its packages: compiled and linked with the flags that
+# dpkg-buildflags gives with every hardening feature on (fortified functions, a stack
+# protector, read-only relocations bound at start), so that lintian finds none missing.
+option(HLEXT_DPKG_BUILDFLAGS "Compile and link with the flags of dpkg-buildflags (hardening=+all)"
+       OFF)
+if(HLEXT_DPKG_BUILDFLAGS)
+  find_program(HLEXT_DPKG_BUILDFLAGS_PROGRAM dpkg-buildflags REQUIRED)
+  foreach(kind CPPFLAGS CXXFLAGS LDFLAGS)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E env DEB_BUILD_MAINT_OPTIONS=hardening=+all
+                            ${HLEXT_DPKG_BUILDFLAGS_PROGRAM} --get ${kind}
+                    OUTPUT_VARIABLE hlext_dpkg_${kind} OUTPUT_STRIP_TRAILING_WHITESPACE
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
+  string(APPEND CMAKE_CXX_FLAGS " ${hlext_dpkg_CPPFLAGS} ${hlext_dpkg_CXXFLAGS}")
+  string(APPEND CMAKE_EXE_LINKER_FLAGS " ${hlext_dpkg_LDFLAGS}")
+endif()
 
 if(WIN32)
   # Windows has no manual pages: the program goes beside its README at the top of the folder.
@@ -44,6 +62,9 @@ install(TARGETS hlext1 RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT too
 install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT tool)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/packaging/hlext1.1.gz
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT manual)
+# Each example a folder with its listing hlext.dat and the fort.50 a run gives.
+install(DIRECTORY examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples COMPONENT manual
+        FILES_MATCHING PATTERN hlext.dat PATTERN fort.50)
 
 # The package's hlext1: the same program, in a folder of its own, linked the default way.
 set(hlext_package_binary hlext1)
@@ -53,6 +74,13 @@ if(HLEXT_LINKS_STATIC)
   set_target_properties(hlext1_packaged PROPERTIES OUTPUT_NAME hlext1
                         RUNTIME_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/packaging)
   set(hlext_package_binary hlext1_packaged)
+endif()
+if(HLEXT_DPKG_BUILDFLAGS)
+  # As Debian's own packaging does: the compiler's version notes go, which strip keeps.
+  add_custom_command(TARGET ${hlext_package_binary} POST_BUILD
+                     COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                             $<TARGET_FILE:${hlext_package_binary}>
+                     VERBATIM)
 endif()
 install(TARGETS ${hlext_package_binary} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
         COMPONENT deb EXCLUDE_FROM_ALL)

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 // first byte before any is read: a pipe, a FIFO or a terminal refuses.
 class FileSource final : public ByteSource {
  public:
-  explicit FileSource(File file) : file_(std::move(file)), readAgain_(file_.seek(0) == 0) {}
+  FileSource(File file, bool created)
+      : file_(std::move(file)), readAgain_(file_.seek(0) == 0), created_(created) {}
 
   std::size_t read(std::span<char> buffer) override {
     int error = 0;
@@ -32,11 +33,13 @@ class FileSource final : public ByteSource {
     return readAgain_ && file_.seek(offset) == 0;
   }
   void stopWaiting() override { waits_ = readAgain_; }
+  bool createdEmpty() const override { return created_; }
 
  private:
   File file_;
   bool readAgain_;
   bool waits_ = true;
+  bool created_;
   std::string failure_;
 };
 
@@ -130,7 +133,8 @@ Opened<ByteSource> FileConnector::openInput(const std::string& name) {
   std::error_code ignored;
   if (fs::is_directory(name, ignored)) return {nullptr, systemReason(EISDIR)};
   File file = File::open(name, OpenMode::Read);
-  if (!file.isOpen() && file.error() == ENOENT) {
+  const bool missing = !file.isOpen() && file.error() == ENOENT;
+  if (missing) {
     // A missing listing is created empty, as the result file is; when it cannot be, the
     // reason for that is the one to tell.
     File created = File::open(name, OpenMode::Create);
@@ -139,7 +143,7 @@ Opened<ByteSource> FileConnector::openInput(const std::string& name) {
     file = File::open(name, OpenMode::Read);
   }
   if (!file.isOpen()) return {nullptr, systemReason(file.error())};
-  return {std::make_unique<FileSource>(std::move(file)), {}};
+  return {std::make_unique<FileSource>(std::move(file), missing), {}};
 }
 
 Opened<ByteSink> FileConnector::openOutput(const std::string& name) {

@@ -33,6 +33,8 @@ class ByteSource {
   // From here on read() hands over only what has already arrived and never waits for more: an
   // input that has nothing more at hand ends. An input on disk has all of it at hand.
   virtual void stopWaiting() {}
+  // Whether the run created the input, empty, because it was missing.
+  virtual bool createdEmpty() const { return false; }
 };
 
 // Why an output could not be completed; an empty reason means it was.

@@ -38,6 +38,8 @@ class LineSource {
   }
   // The system's explanation of a read that failed; empty while reads succeed.
   std::string failure() const { return source_->failure(); }
+  // Whether opening the input created it, empty.
+  bool createdEmpty() const { return source_->createdEmpty(); }
   // From now on the input ends where what has arrived ends (see ByteSource::stopWaiting()).
   void stopWaiting() { source_->stopWaiting(); }
 

@@ -199,10 +199,17 @@ void RecordReader::rejectEnd(Statement statement, std::string note) const {
   RecordFailure failure =
       failureAt(statement, ErrorKind::EndOfFile, {lines_.recordNumber() + 1, 0, 0, {}});
   failure.reason = lines_.failure();
-  if (!failure.reason.empty())
+  if (!failure.reason.empty()) {
     failure.kind = ErrorKind::ReadFailed;
-  else
+  } else {
     failure.note = std::move(note);
+    // Not one record: the listing is empty, most often because it was not there.
+    if (lines_.recordNumber() == 0) {
+      const char* state =
+          lines_.createdEmpty() ? " was missing and has been created empty" : " is empty";
+      failure.note.insert(0, "; " + fileName_ + state);
+    }
+  }
   raiseRecordError(std::move(failure));
 }
 

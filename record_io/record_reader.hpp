@@ -65,7 +65,8 @@ class RecordReader {
   const LineSource& lines() const { return lines_; }
 
   // Raise a RecordError for the end of the input (or its failure) where the next record was
-  // wanted, with `note` after the kind.
+  // wanted, with `note` after the kind; before it, when the input holds no record at all, that
+  // it is empty, or was missing and has been created empty.
   [[noreturn]] void rejectEnd(Statement statement, std::string note) const;
   // Raise a RecordError for a bad field found by scan(), with `note` after the kind.
   [[noreturn]] void reject(const FieldFault& fault, std::string note = {}) const;

@@ -131,7 +131,19 @@ std::string listingError(const std::string& statement, long long record, const s
   return prefix(statement, 4, "hlext.dat") + ", record " + std::to_string(record) + rest + "\n";
 }
 
-void PrintTo(const EndCase& c, std::ostream* out) { *out << c.name; }
+// Why a case that runs the tool as another user skips here, or "".
+std::string runAsAnotherUserSkips() {
+  static const std::string reason =
+      skipReason("need setpriv; need_root 'run hlext1 as another user'\n");
+  return reason;
+}
+
+// The name and, in the list of cases that CTest names its tests from, why a case skips here.
+void PrintTo(const EndCase& c, std::ostream* out) {
+  *out << c.name;
+  if (c.needsRoot && GTEST_FLAG_GET(list_tests) && !runAsAnotherUserSkips().empty())
+    *out << " (skips: " << runAsAnotherUserSkips() << ")";
+}
 
 std::vector<EndCase> endCases() {
   const Listings l;
@@ -202,7 +214,9 @@ std::vector<EndCase> endCases() {
       {.name = "missing listing",
        .setup = Setup::ListingMissing,
        .status = 1,
-       .diagnostic = listingError("13 (occupied-count search)", 1, ": end of file"),
+       .diagnostic =
+           listingError("13 (occupied-count search)", 1,
+                        ": end of file; hlext.dat was missing and has been created empty"),
        .result = ""},
       {.name = "listing is a directory",
        .before = OlderResult,
@@ -356,7 +370,7 @@ class RunEndings : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEndings, StatusOutputsAndResultFile) {
   const EndCase& c = GetParam();
-  if (c.needsRoot && ::geteuid() != 0) GTEST_SKIP() << "needs root to run as another user";
+  if (c.needsRoot && !runAsAnotherUserSkips().empty()) GTEST_SKIP() << runAsAnotherUserSkips();
   ScratchFolder scratch;
   if (c.setup == Setup::ListingDirectory) fs::create_directory(scratch / "hlext.dat");
   if (c.setup != Setup::ListingMissing && c.setup != Setup::ListingDirectory)

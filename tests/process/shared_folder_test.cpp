@@ -4,12 +4,16 @@
 // results a.expected, b.expected and c.expected, none.dat, which holds no label, and last.dat,
 // whose orbital N is the last one printed, so that a run warns before it writes fort.50. HLEXT1
 // names the binary. A script succeeds when the runs behaved, and skips itself (runScript) where
-// it needs root, a program the machine lacks, or what only the platform's descriptors give.
+// it needs a capability, a mount, a user namespace, FUSE, a program the machine lacks, or what
+// only the platform's descriptors give. Its name, as CTest lists it, ends with the reason when
+// it will skip, so that the summary of a test run shows why.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <ostream>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -46,15 +50,35 @@ void writeCase(const ScratchFolder& scratch, const std::string& name, int n, int
             resultFile(n, energyOf(n), rotated(n, count), energyOf(n + 1), rotated(n + 1, count)));
 }
 
-std::vector<std::string> scripts() {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(ScriptFolder))
-    if (entry.path().extension() == ".sh") names.push_back(entry.path().stem().string());
-  std::sort(names.begin(), names.end());
-  return names;
+struct Script {
+  std::string name;
+};
+
+// The name and, in the list of cases that CTest names its tests from, why it skips when the
+// script's requirement lines (those that begin with need, native or descriptors) fail here.
+// Tried only for the list: every run of the program prints every case's name.
+void PrintTo(const Script& script, std::ostream* out) {
+  *out << script.name;
+  if (!GTEST_FLAG_GET(list_tests)) return;
+  static const std::regex requirement("^(need[a-z_]*|native|descriptors) .*");
+  std::istringstream lines(readFile(ScriptFolder / (script.name + ".sh")));
+  std::string requirements;
+  for (std::string line; std::getline(lines, line);)
+    if (std::regex_match(line, requirement)) requirements += line + "\n";
+  if (const std::string reason = skipReason(requirements); !reason.empty())
+    *out << " (skips: " << reason << ")";
 }
 
-class SharedFolder : public ::testing::TestWithParam<std::string> {};
+std::vector<Script> scripts() {
+  std::vector<Script> found;
+  for (const auto& entry : fs::directory_iterator(ScriptFolder))
+    if (entry.path().extension() == ".sh") found.push_back({entry.path().stem().string()});
+  std::sort(found.begin(), found.end(),
+            [](const Script& a, const Script& b) { return a.name < b.name; });
+  return found;
+}
+
+class SharedFolder : public ::testing::TestWithParam<Script> {};
 
 TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   ScratchFolder scratch;
@@ -65,7 +89,7 @@ TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   writeFile(scratch / "none.dat", Listing().filler(600).text());
   // Orbital N is the last one printed: the run warns while it reads.
   writeFile(scratch / "last.dat", standardListing(13, 13, Rows).text());
-  const ScriptRun run = runScript(scratch, readFile(ScriptFolder / (GetParam() + ".sh")));
+  const ScriptRun run = runScript(scratch, readFile(ScriptFolder / (GetParam().name + ".sh")));
   if (run.status == 77) GTEST_SKIP() << run.skipped;
   EXPECT_EQ(run.status, 0);
 }

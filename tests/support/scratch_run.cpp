@@ -62,11 +62,58 @@ constexpr const char* PortableFiles = "";
 
 // The functions runScript() offers its scripts.
 const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
+# native WHY...: to skip where hlext1 runs under an emulator (a cross build under qemu-user).
+native() { [ -z "$HLEXT1_EMULATOR" ] || skip "hlext1 runs under $HLEXT1_EMULATOR: $*"; }
 need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
 descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
 # strace ARGS...: strace, with a sanitizer's leak check off, since it cannot work under ptrace.
 traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
-need_root() { [ "$(id -u)" = 0 ] || skip "needs root to $*"; }
+# Each need_WHAT tries what a case needs before the case does, and skips with the reason the
+# system gives when it is not there (a container without CAP_SYS_ADMIN, a chroot whose / is
+# not a mount point, an ordinary user).
+# need_root WHAT...: root's power over files and ids: giving a file to another user, and
+# running as one where setpriv is installed.
+need_root() {
+  [ "$(id -u)" = 0 ] || skip "needs root to $*"
+  : >.probe; chown 1001:3000 .probe 2>.why || skip "needs CAP_CHOWN to $*: $(cat .why)"
+  if command -v setpriv >/dev/null; then
+    setpriv --reuid=65534 --regid=65534 --clear-groups true 2>.why ||
+      skip "needs CAP_SETUID to $*: $(cat .why)"
+  fi
+  rm -f .probe .why
+}
+# need_mount WHAT...: a mount namespace of its own, with a mount in it (CAP_SYS_ADMIN, and /
+# a mount point whose propagation can be changed).
+need_mount() {
+  need unshare
+  mkdir .probe
+  unshare -m sh -c 'mount -t tmpfs -o size=4k tmpfs .probe' 2>.why ||
+    skip "needs a mount namespace to $*: $(head -1 .why)"
+  rmdir .probe; rm -f .why
+}
+# need_fuse WHAT...: a FUSE mount (bindfs) that can be made and taken away again.
+need_fuse() {
+  need bindfs
+  [ -c /dev/fuse ] || skip "needs /dev/fuse to $*"
+  mkdir .probe .probe-view
+  bindfs .probe .probe-view 2>.why || skip "needs a FUSE mount to $*: $(head -1 .why)"
+  umount .probe-view; rmdir .probe .probe-view; rm -f .why
+}
+# need_userns WHAT...: user namespaces.
+need_userns() {
+  need unshare
+  unshare --user true 2>.why || skip "needs a user namespace to $*: $(head -1 .why)"
+  rm -f .why
+}
+# need_append_only WHAT...: a folder that can be made append-only (CAP_LINUX_IMMUTABLE, and a
+# file system that has the flag).
+need_append_only() {
+  need chattr
+  mkdir .probe
+  chattr +a .probe 2>.why ||
+    skip "needs CAP_LINUX_IMMUTABLE and append-only folders (chattr +a) to $*: $(head -1 .why)"
+  chattr -a .probe; rmdir .probe; rm -f .why
+}
 no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
 # wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
 wait_for() {
@@ -82,6 +129,7 @@ ScriptRun runScript(const ScratchFolder& folder, const std::string& script) {
   const fs::path skipped = folder / ".skipped";
   writeFile(file, ScriptFunctions + script);
   const std::string command = "cd '" + folder.path().string() + "' && HLEXT1='" + toolPath() +
+                              "' HLEXT1_EMULATOR='" + std::string(HLEXT1_EMULATOR) +
                               "' HLEXT1_PORTABLE_FILES='" + PortableFiles +
                               "' sh .script </dev/null";
   ScriptRun run;
@@ -93,6 +141,12 @@ ScriptRun runScript(const ScratchFolder& folder, const std::string& script) {
     fs::remove(skipped);
   }
   return run;
+}
+
+std::string skipReason(const std::string& requirements) {
+  const ScratchFolder folder;
+  const ScriptRun run = runScript(folder, requirements);
+  return run.status == 77 ? run.skipped : std::string();
 }
 
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,

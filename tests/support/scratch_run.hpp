@@ -50,11 +50,19 @@ struct ScriptRun {
 //   descriptors WHY... to skip in a build whose files go through the standard library's
 //                      streams (HLEXT_PORTABLE_FILES), for a case that needs what only the
 //                      platform's descriptors give.
-//   need_root WHAT...  to skip unless run by root, saying what needs it;
+//   need_root WHAT...  to skip unless run by root with its power over files and ids, saying
+//                      what needs it; need_mount, need_fuse, need_userns and
+//                      need_append_only WHAT... likewise for a mount namespace, a FUSE mount,
+//                      a user namespace and an append-only folder, each tried first;
+//   native WHY...      to skip where hlext1 runs under an emulator (HLEXT1_EMULATOR);
 //   traced ARGS...     strace, with a sanitizer's leak check off (it cannot work under ptrace);
 //   no_new_files       to fail when a new file (*.new) is left in the folder;
 //   wait_for -e|-s F   to wait, ten seconds at most, until F exists (or is not empty).
 ScriptRun runScript(const ScratchFolder& folder, const std::string& script);
+
+// Why a case whose requirements (need..., descriptors lines as runScript() offers) are
+// `requirements` skips on this machine, or "" when it can run. Tried in a folder of its own.
+std::string skipReason(const std::string& requirements);
 
 // The binary under test, from HLEXT1_BINARY at build time.
 std::string toolPath();

@@ -381,8 +381,8 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
 std::string rhfWith(std::string_view count) { return columns({{11, "RHF "}, {59, count}}) + "\n"; }
 
 const ErrorCase errorCases[] = {
-    {"(10X,A4,44X,I3)", 2, "", 0, "record 1: end of file"},
-    {"(I5)", 0, "", 0, "record 1: end of file"},
+    {"(10X,A4,44X,I3)", 2, "", 0, "record 1: end of file; hlext.dat is empty"},
+    {"(I5)", 0, "", 0, "record 1: end of file; hlext.dat is empty"},
     {"(////,8X,6F12.5,//)", 6, joinLines({"1", "2", "3", "4", "5"}), 5, "record 6: end of file"},
     {"(/,8X,6F12.5,//)", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},
     {"(////,5X,6(7X,I5))", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},

@@ -1,6 +1,6 @@
 # Another user's result file keeps its owner, group and mode.
 descriptors a stream keeps no owner, group or mode
-need_root "give fort.50 to other users"; need setpriv
+need setpriv; need_root "give fort.50 to other users"
 ln -s a.dat hlext.dat; cp b.expected fort.50; chown 1001:3000 fort.50; chmod 640 fort.50
 old=$(stat -c %i fort.50)
 "$HLEXT1" >/dev/null && cmp -s fort.50 a.expected || exit 1

@@ -2,8 +2,8 @@
 # such as bindfs can): the new file does not take on the old one's looks, so fort.50 is
 # written in place and keeps its mode and owner.
 descriptors a stream keeps no owner or mode
-need_root "mount a FUSE file system"; need bindfs strace
-[ -c /dev/fuse ] || skip "needs /dev/fuse"
+need strace; native "strace would see the emulator's calls"; need_root "give fort.50 to another user"
+need_fuse "mount a file system that ignores modes"
 mkdir real view; ln -s ../a.dat real/hlext.dat
 while read -r options mode; do
   cp b.expected real/fort.50; chown 1001:1001 real/fort.50; chmod "$mode" real/fort.50

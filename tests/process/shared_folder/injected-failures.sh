@@ -2,7 +2,7 @@
 # without what failed, the run does so; otherwise its status and diagnostic tell, and fort.50
 # keeps its old result.
 descriptors the failures are those of descriptors
-need strace
+need strace; native "strace would fail the emulator's calls"
 ln -s a.dat hlext.dat
 # A result written over a longer one from the start and not cut to its length.
 { cat a.expected; tail -c +$(($(wc -c <a.expected) + 1)) b.expected; } >mixed

@@ -2,8 +2,8 @@
 # user's fort.50 as owned by the overflow id, 65534; it writes the file in place, so the owner
 # stays, rather than giving a new file the overflow id. A fort.50 of an id it maps is replaced.
 descriptors a stream keeps no owner
-need_root "give fort.50 to another user and map ids"; need unshare python3
-unshare --user true 2>/dev/null || skip "needs user namespaces"
+need python3; need_root "give fort.50 to another user and map ids"
+need_userns "map only ids 0 and 65534"
 ln -s a.dat hlext.dat
 chmod 777 .
 # fort.50's owner, and whether the run keeps its inode.

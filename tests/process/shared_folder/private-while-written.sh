@@ -1,6 +1,6 @@
 # A private result file is never readable by another user while it is written.
 descriptors a stream cannot create a private file
-need_root "watch the folder as another user"; need inotifywait setpriv
+need inotifywait setpriv; need_root "watch the folder as another user"
 ln -s a.dat hlext.dat; cp b.expected fort.50; chmod 600 fort.50; chmod 755 .
 mkfifo events; : >watcher; chmod 666 events watcher
 setpriv --reuid=65534 --regid=65534 --clear-groups sh -c '

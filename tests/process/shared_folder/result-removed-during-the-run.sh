@@ -1,5 +1,5 @@
 # A fort.50 that another program removes while the run reads the listing is made again.
-need strace
+need strace; native "strace would hold the emulator's calls"
 ln -s a.dat hlext.dat; cp b.expected fort.50
 # Held at its first line on standard output (after fort.50 is opened, before it is written).
 traced -o trace -P console -e trace=write -e inject=write:delay_exit=1000000:when=1 "$HLEXT1" \

@@ -27,7 +27,8 @@ ulimit_-f_0; in-place 2 write failed: File too large
 prlimit_--fsize=1 replace 2 write failed: File too large
 fivedescriptors replace 0 -
 ROWS
-need_root "mount a small file system"; need unshare strace
+need_mount "mount a small file system"; need strace
+native "strace would hold the emulator's calls"
 mkdir full
 # A file system (a tmpfs, or an ext2 image, which can reserve nothing) of `size`, filled; fort.50
 # holds `old` (same: as many bytes as the new result); a second writer fills the room left

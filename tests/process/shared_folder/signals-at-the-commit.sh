@@ -3,7 +3,7 @@
 # run finishes its result and ends with status 0. A signal the parent left blocked would never
 # have ended the run: it stays pending, and the run finishes.
 descriptors only descriptors can hold every signal
-need strace perl
+need strace perl; native "strace would hold the emulator's calls"
 ln -s a.dat hlext.dat
 # Runs the rest of its arguments with the signals its first names (- for none) blocked, as a
 # parent that blocks them does.
