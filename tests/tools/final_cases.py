@@ -14,6 +14,18 @@ from pathlib import Path
 from listing_model import COUNT_PHRASE, fixed, integer, single, warning, write_case
 from listing_model import Molecule as SixMolecule, expected_outputs  # the default run's model
 
+def eight_style(first: int, step: int, lead: int, width: int, atom: int) -> dict:
+    """A layout of eight orbitals to a block: the first orbital number ends in column
+    11 + `first`, each next one `step` columns further; values `width` columns wide from column
+    `lead` + 1; the atom number `atom` columns wide after the element symbol."""
+    return dict(width=8, symmetry=True, p="Px",
+                header=lambda o: "   Root No." + "".join(
+                    f"{n:{first if i == 0 else step}d}" for i, n in enumerate(o)),
+                energy=lambda e: " " * lead + "".join(v.rjust(width) for v in e),
+                row=lambda f, v: f"  {f[0]:<2} {f[1]:>2}{f[2]:{atom}d}" + "".join(
+                    x.rjust(width) for x in v))
+
+
 # The block layouts: orbitals to a block, how a header, an energy line and a row are printed,
 # and whether a record of symmetry labels stands between header and energies.
 LAYOUTS = {
@@ -22,24 +34,9 @@ LAYOUTS = {
                 energy=lambda e: "        " + "".join(f"{float(v):12.5f}" for v in e),
                 row=lambda f, v: f" {f[0]:<2}{f[1]:>3}{f[2]:4d}" + "".join(
                     f"{float(x):12.5f}" for x in v)),
-    "eight": dict(width=8, symmetry=True, p="Px",
-                  header=lambda o: "   Root No." + "".join(f"{n:5d}" if i == 0 else f"{n:8d}"
-                                                        for i, n in enumerate(o)),
-                  energy=lambda e: " " * 10 + "".join(v.rjust(8) for v in e),
-                  row=lambda f, v: f"  {f[0]:<2} {f[1]:>2}{f[2]:3d}" + "".join(
-                      x.rjust(8) for x in v)),
-    "eight-shifted": dict(width=8, symmetry=True, p="Px",
-                          header=lambda o: "   Root No." + "".join(
-                              f"{n:6d}" if i == 0 else f"{n:8d}" for i, n in enumerate(o)),
-                          energy=lambda e: " " * 11 + "".join(v.rjust(8) for v in e),
-                          row=lambda f, v: f"  {f[0]:<2} {f[1]:>2}{f[2]:4d}" + "".join(
-                              x.rjust(8) for x in v)),
-    "eight-wide": dict(width=8, symmetry=True, p="Px",
-                       header=lambda o: "   Root No." + "".join(
-                           f"{n:8d}" if i == 0 else f"{n:10d}" for i, n in enumerate(o)),
-                       energy=lambda e: " " * 12 + "".join(v.rjust(10) for v in e),
-                       row=lambda f, v: f"  {f[0]:<2} {f[1]:>2}{f[2]:5d}" + "".join(
-                           x.rjust(10) for x in v)),
+    "eight": eight_style(5, 8, 10, 8, 3),
+    "eight-shifted": eight_style(6, 8, 11, 8, 4),
+    "eight-wide": eight_style(8, 10, 12, 10, 5),
 }
 
 # The count line's forms: "RHF " in columns 11-14 with N in 59-61; in columns 7-10 with N
