@@ -196,13 +196,15 @@ void RecordReader::startRecord(Statement statement) {
 
 void RecordReader::rejectEnd(Statement statement, std::string note) const {
   // The record that was wanted and is not there.
-  RecordFailure failure =
-      failureAt(statement, ErrorKind::EndOfFile, {lines_.recordNumber() + 1, 0, 0, {}});
-  failure.reason = lines_.failure();
-  if (!failure.reason.empty())
-    failure.kind = ErrorKind::ReadFailed;
-  else
-    failure.note = std::move(note);
+  const FieldPlace wanted{lines_.recordNumber() + 1, 0, 0, {}};
+  const FileResult read = lines_.failure();
+  if (read.failed()) {
+    RecordFailure failure = recordFailureOf(read.failure(), statement, unit_, fileName_);
+    failure.place = wanted;
+    raiseRecordError(std::move(failure));
+  }
+  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, wanted);
+  failure.note = std::move(note);
   raiseRecordError(std::move(failure));
 }
 
