@@ -54,7 +54,7 @@ struct Opened {
   FileResult result;
 };
 
-// Opens the streams a UnitTable connects its units to.
+// Opens the streams behind a run's units.
 class UnitConnector {
  public:
   virtual ~UnitConnector() = default;
