@@ -72,6 +72,7 @@ bool renameMayKeepIdentity(const fs::path& target, const FileIdentity& old) {
          (old.ownerKnown || !old.accessKnown) && folderLetsGo(folderOf(target));
 }
 
+// The result could not be written, for the errno value `error`.
 FileFailure writeFailure(int error) { return {FileFault::Write, systemReason(error)}; }
 
 // Ends the run by the held signal that arrived, once the caller has undone its file work; gives
