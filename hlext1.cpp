@@ -6,6 +6,7 @@
 #include <exception>
 
 #include "extract/command_line.hpp"
+#include "extract/diagnostics.hpp"
 #include "extract/final_extraction.hpp"
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
@@ -28,8 +29,8 @@ int main(int argc, char* argv[]) {
       hlext::FrontierExtraction(files).run();
     return 0;
   } catch (const hlext::RecordError& error) {
-    std::fprintf(stderr, "%s\n", error.diagnostic().c_str());
-    return error.exitStatus();
+    std::fprintf(stderr, "%s\n", hlext::diagnosticLine(error).c_str());
+    return hlext::exitStatusOf(error);
   } catch (const std::exception& error) {
     std::fprintf(stderr, "hlext1: internal error: %s\n", error.what());
     return 3;

@@ -24,20 +24,32 @@ bool isNewLayoutHeader(std::string_view text) {
   return isNewLayoutHeaderAt(text, text.find_first_not_of(' '));
 }
 
+// The statement that makes each search and the one that refuses the listing when it fails.
+struct SearchStatements {
+  Statement search;
+  Statement refusal;
+};
+SearchStatements statementsOf(FrontierSearch kind) {
+  using namespace statement;
+  if (kind == FrontierSearch::OccupiedCount) return {OccupiedCountSearch, OccupiedCountRefused};
+  if (kind == FrontierSearch::Heading) return {HeadingSearch, HeadingRefused};
+  return {HeaderSearch, HeaderRefused};
+}
+
 }  // namespace
 
 FrontierExtraction::FrontierExtraction(UnitConnector& connector) : run_(connector) {}
 
 void FrontierExtraction::run() {
   run_.open();
-  if (!findOccupiedCount()) return refuse(statement::OccupiedCountRefused);
+  if (!findOccupiedCount()) return refuse(FrontierSearch::OccupiedCount);
   checkOpenShell();
   run_.echo(statement::EchoOccupiedCount, occupiedCount_);
   orbitals_.occupiedCount = occupiedCount_;
-  if (!findEigenvectors()) return refuse(statement::HeadingRefused);
+  if (!findEigenvectors()) return refuse(FrontierSearch::Heading);
   noteIteration();
   readFirstHeader();
-  if (!locateBlock()) return refuse(statement::HeaderRefused);
+  if (!locateBlock()) return refuse(FrontierSearch::BlockHeader);
   if (blockColumn_ < BlockColumns) checkNextColumn();
   readBlockEnergies(statement::BlockEnergies, layouts_.blockEnergies);
   orbitals_.rowCount = blockColumn_ < BlockColumns ? gatherSameBlock() : gatherSplit();
@@ -50,7 +62,7 @@ void FrontierExtraction::run() {
 // The "RHF " record gives N in columns 59-61. A count below 1 names no orbital.
 bool FrontierExtraction::findOccupiedCount() {
   const std::array<ReadItem, 2> items = {&label_, &occupiedCount_};
-  if (!search(statement::OccupiedCountSearch, layouts_.occupiedCount, items, OccupiedCountLabel,
+  if (!search(FrontierSearch::OccupiedCount, layouts_.occupiedCount, items, OccupiedCountLabel,
               {OccupiedCountLabel, isCountLookAlike}))
     return false;
   if (occupiedCount_ < 1)
@@ -89,7 +101,7 @@ bool FrontierExtraction::findEigenvectors() {
     if (read == ScanLimit) return false;
     const SearchStop stop = reader.searches().searchAmong(labels, ScanLimit - read);
     if (stop.end == SearchEnd::Refused) return false;
-    if (stop.end == SearchEnd::InputEnded) endSearch(statement::HeadingSearch);
+    if (stop.end == SearchEnd::InputEnded) endSearch(FrontierSearch::Heading);
     if (stop.label == 0) break;
     laterJob = readLaterJob();
   }
@@ -136,7 +148,7 @@ void FrontierExtraction::readFirstHeader() {
     newLayoutHeader_ = reader.recordNumber() + (header - ahead.begin()) + 1;
   auto& o = blockOrbitals_;
   const std::array<ReadItem, 6> items = {&o[0], &o[1], &o[2], &o[3], &o[4], &o[5]};
-  headerStatement_ = statement::FirstHeader;
+  headerSearched_ = false;
   const auto bad = reader.scan(statement::FirstHeader, layouts_.firstHeader, items);
   if (bad) reader.reject(*bad, newLayoutHeader_ > 0 ? newLayoutNote(newLayoutHeader_) : "");
   if (newLayoutHeader_ > 0)
@@ -159,8 +171,8 @@ bool FrontierExtraction::locateBlock() {
 bool FrontierExtraction::findNextHeader() {
   auto& o = blockOrbitals_;
   const std::array<ReadItem, 7> items = {&label_, &o[0], &o[1], &o[2], &o[3], &o[4], &o[5]};
-  headerStatement_ = statement::HeaderSearch;
-  return search(statement::HeaderSearch, layouts_.header, items, BlockHeaderLabel,
+  headerSearched_ = true;
+  return search(FrontierSearch::BlockHeader, layouts_.header, items, BlockHeaderLabel,
                 {NewLayoutHeaderLabel, isNewLayoutHeaderAt});
 }
 
@@ -172,10 +184,10 @@ void FrontierExtraction::checkNextColumn() {
   const std::int32_t next = occupiedCount_ + 1;
   if (listed == next) return;
   // The header search reads the header's label before its orbitals.
-  const bool labelled = headerStatement_.number == statement::HeaderSearch.number;
-  FieldPlace field = listing().field(static_cast<std::size_t>(blockColumn_) + (labelled ? 1 : 0));
+  const std::size_t labelItems = headerSearched_ ? 1 : 0;
+  FieldPlace field = listing().field(static_cast<std::size_t>(blockColumn_) + labelItems);
   const bool blank = field.text.find_first_not_of(' ') == std::string::npos;
-  run_.warn(headerStatement_, std::move(field),
+  run_.warn(headerSearched_ ? statement::HeaderSearch : statement::FirstHeader, std::move(field),
             nextColumnWarning(occupiedCount_, blockColumn_, listed, blank));
 }
 
@@ -215,7 +227,7 @@ std::int32_t FrontierExtraction::gatherSplit() {
 // Reads at most ScanLimit records and stops at the first whose label (always the first item)
 // is `wanted`. Records with another label are passed over whatever their other fields hold; a
 // matching record must convert in full.
-bool FrontierExtraction::search(Statement statement, const Layout& layout,
+bool FrontierExtraction::search(FrontierSearch kind, const Layout& layout,
                                 std::span<const ReadItem> items, const Text4& wanted,
                                 const LookOut& lookOut) {
   RecordReader& reader = listing();
@@ -223,44 +235,41 @@ bool FrontierExtraction::search(Statement statement, const Layout& layout,
   const std::array<SearchLabel, 1> labels = {searchLabel(layout, wanted)};
   reader.searches().lookOutFor(searchLabel(layout, lookOut.label), ScanLimit, lookOut.lookAlike);
   const SearchStop stop = reader.searches().searchAmong(labels, ScanLimit);
-  if (stop.end == SearchEnd::InputEnded) endSearch(statement);
+  if (stop.end == SearchEnd::InputEnded) endSearch(kind);
   if (stop.end == SearchEnd::Refused) return false;
-  reader.readCurrent(statement, layout, items);
+  reader.readCurrent(statementsOf(kind).search, layout, items);
   return true;
 }
 
 // The end of the listing during a search: the diagnostic says where its label does stand, if
 // anywhere.
-void FrontierExtraction::endSearch(Statement statement) {
-  listing().rejectEnd(statement, sightingNote(statement, false));
+void FrontierExtraction::endSearch(FrontierSearch kind) {
+  listing().rejectEnd(statementsOf(kind).search, sightingNote(kind, false));
 }
 
 // Where a failed search's look-alike stands: its label in other columns, or for the block
 // header search a header of another layout (unless the first header's warning named one).
-std::string FrontierExtraction::sightingNote(Statement statement, bool afterRefusal) {
+std::string FrontierExtraction::sightingNote(FrontierSearch kind, bool afterRefusal) {
   const LabelSighting& sighting = listing().searches().sighting();
-  const bool header = statement.number == statement::HeaderSearch.number ||
-                      statement.number == statement::HeaderRefused.number;
-  if (header)
+  if (kind == FrontierSearch::BlockHeader)
     return sighting.record > 0 && newLayoutHeader_ == 0 ? newLayoutNote(sighting.record)
                                                         : std::string();
-  const bool count = statement.number == statement::OccupiedCountSearch.number ||
-                     statement.number == statement::OccupiedCountRefused.number;
+  const bool count = kind == FrontierSearch::OccupiedCount;
   return afterRefusal ? sightingAfterRefusal(sighting, count)
                       : sightingAtEnd(*lastSearch_.layout, lastSearch_.wanted, sighting, count);
 }
 
 // The result file holds the one message, whichever search was refused; once it is written,
 // standard error says which label was missing from which records and where it does stand.
-void FrontierExtraction::refuse(Statement statement) {
-  const bool header = statement.number == statement::HeaderRefused.number;
+void FrontierExtraction::refuse(FrontierSearch kind) {
+  const bool header = kind == FrontierSearch::BlockHeader;
   if (header) warnOfIteration();
   std::string message =
       refusalWarning(*lastSearch_.layout, lastSearch_.wanted, lastSearch_.firstRecord,
                      listing().recordNumber(), header ? occupiedCount_ : 0);
   listing().searches().lookOnForLabel();
-  message += sightingNote(statement, true);
-  run_.refuse(statement, std::move(message));
+  message += sightingNote(kind, true);
+  run_.refuse(statementsOf(kind).refusal, std::move(message));
 }
 
 // Vectors of an SCF iteration are not what the run is for. Where the listing can be read

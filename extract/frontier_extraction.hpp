@@ -18,6 +18,9 @@ namespace hlext {
 
 inline constexpr int ScanLimit = 500;
 
+// The searches of a run in their order: count record, eigenvector heading, block header.
+enum class FrontierSearch { OccupiedCount, Heading, BlockHeader };
+
 class FrontierExtraction {
  public:
   explicit FrontierExtraction(UnitConnector& connector);
@@ -43,11 +46,11 @@ class FrontierExtraction {
   void readBlockEnergies(Statement statement, const Layout& layout);
   std::int32_t gatherSameBlock();
   std::int32_t gatherSplit();
-  bool search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
+  bool search(FrontierSearch kind, const Layout& layout, std::span<const ReadItem> items,
               const Text4& wanted, const LookOut& lookOut);
-  [[noreturn]] void endSearch(Statement statement);
-  std::string sightingNote(Statement statement, bool afterRefusal);
-  void refuse(Statement statement);
+  [[noreturn]] void endSearch(FrontierSearch kind);
+  std::string sightingNote(FrontierSearch kind, bool afterRefusal);
+  void refuse(FrontierSearch kind);
   void warnOfIteration();
   // An occupied-count record between the count record and the heading.
   struct LaterJob {
@@ -78,7 +81,7 @@ class FrontierExtraction {
   SearchTrail lastSearch_;
   std::optional<IterationSet> iterationSet_;
   long long newLayoutHeader_ = 0;  // a "Root No." header the first header read passed over
-  Statement headerStatement_;      // the statement that read the current block header
+  bool headerSearched_ = false;    // the current block header: read by the search, not first
   Text4 label_{};
   std::int32_t occupiedCount_ = 0;
   std::array<std::int32_t, 6> blockOrbitals_{};

@@ -11,8 +11,9 @@ void ListingRun::open() {
   units_.open(statement::OpenListing, ListingUnit, ListingFileName);
   // Replacing the result would destroy the listing, or a run would read its own result.
   if (units_.sameFile(ListingFileName, ResultFileName))
-    raiseStreamError(ErrorKind::CannotOpen, statement::OpenResult, ResultUnit, ResultFileName,
-                     std::string("the same file as the listing ") + ListingFileName);
+    raiseFileFailure(
+        {FileFault::Open, std::string("the same file as the listing ") + ListingFileName},
+        statement::OpenResult, ResultUnit, ResultFileName);
   units_.open(statement::OpenResult, ResultUnit, ResultFileName);
 }
 

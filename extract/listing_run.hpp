@@ -6,7 +6,7 @@
 #include <string>
 
 #include "extract/statements.hpp"
-#include "record_io/unit_table.hpp"
+#include "extract/unit_table.hpp"
 
 namespace hlext {
 

@@ -37,10 +37,10 @@
 #include <vector>
 
 #include "extract/statements.hpp"
+#include "extract/unit_table.hpp"
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/record_reader.hpp"
-#include "record_io/unit_table.hpp"
 #include "tests/support/memory_input.hpp"
 #include "tests/support/read_items.hpp"
 

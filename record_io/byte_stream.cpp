@@ -24,10 +24,10 @@ class FileSource final : public ByteSource {
   std::size_t read(std::span<char> buffer) override {
     int error = 0;
     const std::size_t count = waits_ ? file_.read(buffer, error) : file_.readArrived(buffer, error);
-    if (error != 0) failure_ = systemReason(error);
+    if (error != 0) failure_ = systemOutcome(FileFault::Read, error);
     return count;
   }
-  std::string failure() const override { return failure_; }
+  FileResult failure() const override { return failure_; }
   bool canReadAgain() const override { return readAgain_; }
   bool readAgainFrom(std::uint64_t offset) override {
     return readAgain_ && file_.seek(offset) == 0;
@@ -40,39 +40,41 @@ class FileSource final : public ByteSource {
   bool readAgain_;
   bool waits_ = true;
   bool created_;
-  std::string failure_;
+  FileResult failure_;
 };
 
 // Standard output, through the C library's stream, flushed statement by statement.
 class ConsoleSink final : public ByteSink {
  public:
-  std::string write(std::string_view bytes) override {
+  FileResult write(std::string_view bytes) override {
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), stdout) != bytes.size()) return failure();
     return {};
   }
-  std::string flush() override {
+  FileResult flush() override {
     errno = 0;
     if (std::fflush(stdout) != 0 || std::ferror(stdout)) return failure();
     return {};
   }
-  OutputFailure close(const OutputWarning&) override { return {ErrorKind::WriteFailed, flush()}; }
+  FileResult close(const OutputWarning&) override { return flush(); }
 
  private:
-  static std::string failure() { return errno != 0 ? systemReason(errno) : "output error"; }
+  static FileFailure failure() {
+    return {FileFault::Write, errno != 0 ? systemReason(errno) : "output error"};
+  }
 };
 
 // Gathers what a run writes to its result file, so that the file gets all of it in one step
 // at close, or nothing when the run ends before.
 class GatheringSink : public ByteSink {
  public:
-  std::string write(std::string_view bytes) override {
+  FileResult write(std::string_view bytes) override {
     records_.append(bytes);
     return {};
   }
-  std::string flush() override { return {}; }
+  FileResult flush() override { return {}; }
   // Every write statement gives at least a line end, so nothing gathered means nothing written.
-  OutputFailure close(const OutputWarning& warn) override {
+  FileResult close(const OutputWarning& warn) override {
     if (records_.empty()) return {};
     std::string records;
     records.swap(records_);  // committed once, however often close() is called
@@ -81,7 +83,7 @@ class GatheringSink : public ByteSink {
 
  protected:
   // Hands the gathered records to the destination.
-  virtual OutputFailure commit(std::string_view records, const OutputWarning& warn) = 0;
+  virtual FileResult commit(std::string_view records, const OutputWarning& warn) = 0;
 
  private:
   std::string records_;
@@ -95,7 +97,7 @@ class SpecialFileSink final : public GatheringSink {
   SpecialFileSink(File file, fs::path name) : file_(std::move(file)), name_(std::move(name)) {}
 
  private:
-  OutputFailure commit(std::string_view records, const OutputWarning& warn) override {
+  FileResult commit(std::string_view records, const OutputWarning& warn) override {
     return writeSpecialFile(name_, file_, records, warn);
   }
 
@@ -109,18 +111,16 @@ class ReplacingFileSink final : public GatheringSink {
   explicit ReplacingFileSink(fs::path name) : name_(std::move(name)) {}
 
  private:
-  OutputFailure commit(std::string_view records, const OutputWarning& warn) override {
+  FileResult commit(std::string_view records, const OutputWarning& warn) override {
     return commitResult(name_, records, warn);
   }
 
   fs::path name_;
 };
 
-}  // namespace
+FileFailure openFailure(int error) { return {FileFault::Open, systemReason(error)}; }
 
-OutputFailure writeFailure(int error) {
-  return {ErrorKind::WriteFailed, error == 0 ? std::string() : systemReason(error)};
-}
+}  // namespace
 
 bool UnitConnector::sameFile(const std::string&, const std::string&) { return false; }
 
@@ -131,31 +131,31 @@ FileConnector::~FileConnector() = default;
 
 Opened<ByteSource> FileConnector::openInput(const std::string& name) {
   std::error_code ignored;
-  if (fs::is_directory(name, ignored)) return {nullptr, systemReason(EISDIR)};
+  if (fs::is_directory(name, ignored)) return {nullptr, openFailure(EISDIR)};
   File file = File::open(name, OpenMode::Read);
   const bool missing = !file.isOpen() && file.error() == ENOENT;
   if (missing) {
     // A missing listing is created empty, as the result file is; when it cannot be, the
     // reason for that is the one to tell.
     File created = File::open(name, OpenMode::Create);
-    if (!created.isOpen()) return {nullptr, systemReason(created.error())};
+    if (!created.isOpen()) return {nullptr, openFailure(created.error())};
     created.close();
     file = File::open(name, OpenMode::Read);
   }
-  if (!file.isOpen()) return {nullptr, systemReason(file.error())};
+  if (!file.isOpen()) return {nullptr, openFailure(file.error())};
   return {std::make_unique<FileSource>(std::move(file), missing), {}};
 }
 
 Opened<ByteSink> FileConnector::openOutput(const std::string& name) {
   std::error_code ignored;
   const fs::file_status status = fs::status(name, ignored);
-  if (fs::is_directory(status)) return {nullptr, systemReason(EISDIR)};
+  if (fs::is_directory(status)) return {nullptr, openFailure(EISDIR)};
   // Opening an existing file for writing proves it writable without touching its contents or
   // its modification time; only a missing one is created.
   File file = File::open(name, OpenMode::Write);
   if (!file.isOpen() && file.error() == ENOENT) file = File::open(name, OpenMode::Create);
   const bool readerAwaited = !file.isOpen() && file.error() == ENXIO && fs::is_fifo(status);
-  if (!file.isOpen() && !readerAwaited) return {nullptr, systemReason(file.error())};
+  if (!file.isOpen() && !readerAwaited) return {nullptr, openFailure(file.error())};
   if (fs::exists(status) && !fs::is_regular_file(status))
     return {std::make_unique<SpecialFileSink>(std::move(file), name), {}};
   file.close();

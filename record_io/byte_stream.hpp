@@ -5,14 +5,13 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "record_io/record_error.hpp"
+#include "record_io/file_failure.hpp"
 
 namespace hlext {
 
@@ -20,10 +19,10 @@ class ByteSource {
  public:
   virtual ~ByteSource() = default;
   // Fills the front of `buffer` with what the input has now, waiting only while it has
-  // nothing; 0 means the end of the input, or a failure when failure() is not empty.
+  // nothing; 0 means the end of the input, or a failure when failure() says one.
   virtual std::size_t read(std::span<char> buffer) = 0;
-  // The system's explanation of the last read failure; empty while reads succeed.
-  virtual std::string failure() const { return {}; }
+  // The last read's failure (FileFault::Read); done while reads succeed.
+  virtual FileResult failure() const { return {}; }
   // Whether the input can be read again from an earlier byte, as a file on disk can; a pipe,
   // a FIFO or a terminal is read once. The answer holds for the source's whole life.
   virtual bool canReadAgain() const { return false; }
@@ -37,41 +36,27 @@ class ByteSource {
   virtual bool createdEmpty() const { return false; }
 };
 
-// Why an output could not be completed; an empty reason means it was.
-struct OutputFailure {
-  // Or CannotReplace: the new file was not put in place; CannotLock: another process held the
-  // file written in place for longer than a run waits.
-  ErrorKind kind = ErrorKind::WriteFailed;
-  std::string reason;
-};
-
-// A write that failed for the errno value `error`, with the system's explanation; 0: none failed.
-OutputFailure writeFailure(int error);
-
-// Takes a warning that arises while an output is completed: the message alone, which the
-// writer places as a diagnostic is.
-using OutputWarning = std::function<void(const std::string& message)>;
-
 class ByteSink {
  public:
   virtual ~ByteSink() = default;
-  // Hands `bytes` on; an empty explanation means success.
-  virtual std::string write(std::string_view bytes) = 0;
+  // Hands `bytes` on.
+  virtual FileResult write(std::string_view bytes) = 0;
   // Makes everything written so far reach its destination, where the sink does so before it
   // is closed.
-  virtual std::string flush() = 0;
+  virtual FileResult flush() = 0;
   // Completes the output and lets go of the destination; warnings on the way go to `warn`.
-  virtual OutputFailure close(const OutputWarning& warn) = 0;
+  // A failure is a Write, or a Replace or a Lock of a result file (result_commit.hpp).
+  virtual FileResult close(const OutputWarning& warn) = 0;
 };
 
-// Either an open stream or the system's explanation of why it could not be opened.
+// Either an open stream or why it could not be opened (FileFault::Open).
 template <typename Stream>
 struct Opened {
   std::unique_ptr<Stream> stream;
-  std::string failure;
+  FileResult result;
 };
 
-// Opens the streams a UnitTable connects its units to.
+// Opens the streams behind a run's units.
 class UnitConnector {
  public:
   virtual ~UnitConnector() = default;

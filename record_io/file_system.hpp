@@ -16,6 +16,8 @@
 #include <system_error>
 #include <utility>
 
+#include "record_io/file_failure.hpp"
+
 namespace hlext {
 
 // How a File is opened.
@@ -155,8 +157,5 @@ class File {
 // to a closed standard output still fails; and has a file-size limit make a write fail with a
 // reason, as a full disk does, instead of ending the run.
 void prepareProcess();
-
-// The system's explanation of an errno value.
-inline std::string systemReason(int error) { return std::generic_category().message(error); }
 
 }  // namespace hlext

@@ -219,9 +219,6 @@ class Layout {
     static_assert(!layoutFault(Text.view()), "malformed layout string");
     return Layout(Text.view(), layout_grammar::compiledItems<Text>);
   }
-  // A layout made at run time, kept until the process ends (tests); a malformed string gives
-  // the items before the fault that layoutFault() names.
-  static Layout parse(std::string_view text);
 
   constexpr std::span<const LayoutItem> items() const { return items_; }
   constexpr std::string_view text() const { return text_; }
@@ -232,7 +229,8 @@ class Layout {
   // only skips before it, so that it stands in the same columns of every record; else 0.
   constexpr int labelColumn() const { return labelColumn_; }
 
- private:
+  // The layout `text` whose parsed items are `items`; the caller keeps both for as long as the
+  // layout is used (the tests' run-time parser, tests/support/parsed_layout.hpp).
   constexpr Layout(std::string_view text, std::span<const LayoutItem> items)
       : text_(text),
         items_(items),
@@ -241,6 +239,7 @@ class Layout {
         reach_(reachOf(items)),
         labelColumn_(labelColumnOf(items)) {}
 
+ private:
   static constexpr int reachOf(std::span<const LayoutItem> items) {
     int reach = 0;
     int column = 0;

@@ -37,7 +37,7 @@ class LineSource {
     return {columns_.data(), static_cast<std::size_t>(length_)};
   }
   // The system's explanation of a read that failed; empty while reads succeed.
-  std::string failure() const { return source_->failure(); }
+  FileResult failure() const { return source_->failure(); }
   // Whether opening the input created it, empty.
   bool createdEmpty() const { return source_->createdEmpty(); }
   // From now on the input ends where what has arrived ends (see ByteSource::stopWaiting()).

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "record_io/byte_stream.hpp"
+#include "record_io/file_failure.hpp"
 #include "record_io/file_system.hpp"
 
 namespace hlext {

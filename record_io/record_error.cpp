@@ -51,7 +51,7 @@ void appendPlace(std::string& line, Statement statement, int unit, const std::st
 }
 
 std::string describe(const RecordFailure& failure) {
-  std::string line = "hlext1: ";
+  std::string line;
   appendPlace(line, failure.statement, failure.unit, failure.fileName, failure.place);
   line += ": ";
   line += kindName(failure);
@@ -59,6 +59,28 @@ std::string describe(const RecordFailure& failure) {
     line += " " + failure.fileName;
   if (!failure.reason.empty()) line += ": " + failure.reason;
   return line + failure.note;
+}
+
+RecordFailure streamFailure(ErrorKind kind, Statement statement, int unit, std::string fileName,
+                            std::string reason) {
+  RecordFailure failure;
+  failure.kind = kind;
+  failure.statement = statement;
+  failure.unit = unit;
+  failure.fileName = std::move(fileName);
+  failure.reason = std::move(reason);
+  return failure;
+}
+
+ErrorKind kindOf(FileFault fault) {
+  switch (fault) {
+    case FileFault::Open: return ErrorKind::CannotOpen;
+    case FileFault::Read: return ErrorKind::ReadFailed;
+    case FileFault::Write: return ErrorKind::WriteFailed;
+    case FileFault::Replace: return ErrorKind::CannotReplace;
+    case FileFault::Lock: return ErrorKind::CannotLock;
+  }
+  return ErrorKind::WriteFailed;
 }
 
 }  // namespace
@@ -92,7 +114,7 @@ std::string_view kindName(const RecordFailure& failure) {
 }
 
 std::string describeWarning(const RecordWarning& warning) {
-  std::string line = "hlext1: warning: ";
+  std::string line;
   appendPlace(line, warning.statement, warning.unit, warning.fileName, warning.place);
   return line + ": " + warning.message;
 }
@@ -100,29 +122,21 @@ std::string describeWarning(const RecordWarning& warning) {
 RecordError::RecordError(RecordFailure failure)
     : failure_(std::move(failure)), diagnostic_(describe(failure_)) {}
 
-int RecordError::exitStatus() const {
-  switch (failure_.kind) {
-    case ErrorKind::CannotOpen:
-    case ErrorKind::ReadFailed:
-    case ErrorKind::WriteFailed:
-    case ErrorKind::CannotReplace:
-    case ErrorKind::CannotLock:
-    case ErrorKind::OutOfMemory: return ExitFileFailure;
-    default: return ExitBadListing;
-  }
-}
-
 void raiseRecordError(RecordFailure failure) { throw RecordError(std::move(failure)); }
 
 void raiseStreamError(ErrorKind kind, Statement statement, int unit, std::string fileName,
                       std::string reason) {
-  RecordFailure failure;
-  failure.kind = kind;
-  failure.statement = statement;
-  failure.unit = unit;
-  failure.fileName = std::move(fileName);
-  failure.reason = std::move(reason);
-  raiseRecordError(std::move(failure));
+  raiseRecordError(streamFailure(kind, statement, unit, std::move(fileName), std::move(reason)));
+}
+
+RecordFailure recordFailureOf(const FileFailure& failure, Statement statement, int unit,
+                              std::string fileName) {
+  return streamFailure(kindOf(failure.fault), statement, unit, std::move(fileName), failure.reason);
+}
+
+void raiseFileFailure(const FileFailure& failure, Statement statement, int unit,
+                      std::string fileName) {
+  raiseRecordError(recordFailureOf(failure, statement, unit, std::move(fileName)));
 }
 
 }  // namespace hlext

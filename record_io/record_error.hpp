@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "record_io/file_failure.hpp"
 #include "record_io/statement.hpp"
 
 namespace hlext {
@@ -34,11 +35,6 @@ std::string quotedField(std::string_view text);
 
 // The name a diagnostic gives the kind, e.g. "bad integer".
 std::string_view kindName(ErrorKind kind);
-
-// Exit statuses: the listing itself is unusable, or a file or stream failed (or the memory a
-// statement needed could not be had).
-inline constexpr int ExitBadListing = 1;
-inline constexpr int ExitFileFailure = 2;
 
 // Where in a unit's file a failure or a warning stands.
 struct FieldPlace {
@@ -71,9 +67,10 @@ struct RecordWarning {
   std::string message;
 };
 
-// One line, without a line feed, placed as a diagnostic is, e.g.
-// hlext1: warning: statement 16 (occupied count not found), unit 4 (hlext.dat): no "RHF " in
-// columns 11-14 of records 1-500
+// One line, without a line feed and without the program's name that the caller puts before
+// it, e.g.
+// statement 16 (occupied count not found), unit 4 (hlext.dat): no "RHF " in columns 11-14 of
+// records 1-500
 std::string describeWarning(const RecordWarning& warning);
 
 class RecordError : public std::exception {
@@ -82,11 +79,11 @@ class RecordError : public std::exception {
 
   const RecordFailure& failure() const { return failure_; }
   ErrorKind kind() const { return failure_.kind; }
-  // One line, without a line feed, e.g.
-  // hlext1: statement 32 (block header search), unit 4 (hlext.dat), record 57,
-  // columns 13-17 "0.249": bad integer
+  // One line, without a line feed and without the program's name that the caller puts before
+  // it, e.g.
+  // statement 32 (block header search), unit 4 (hlext.dat), record 57, columns 13-17 "0.249":
+  // bad integer
   const std::string& diagnostic() const { return diagnostic_; }
-  int exitStatus() const;
   const char* what() const noexcept override { return diagnostic_.c_str(); }
 
  private:
@@ -101,6 +98,14 @@ class RecordError : public std::exception {
 // system's explanation.
 [[noreturn]] void raiseStreamError(ErrorKind kind, Statement statement, int unit,
                                    std::string fileName, std::string reason);
+
+// The failure of the file layer `failure`, met by `statement` on `unit`, as a record failure:
+// the one place a FileFault becomes an ErrorKind.
+RecordFailure recordFailureOf(const FileFailure& failure, Statement statement, int unit,
+                              std::string fileName);
+// Raises recordFailureOf(...).
+[[noreturn]] void raiseFileFailure(const FileFailure& failure, Statement statement, int unit,
+                                   std::string fileName);
 
 // Runs `work`, the body of `statement` on `unit`. Memory that cannot be had anywhere inside it
 // (std::bad_alloc from deep within the standard library) ends the run as a failure of that

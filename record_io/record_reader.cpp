@@ -196,19 +196,20 @@ void RecordReader::startRecord(Statement statement) {
 
 void RecordReader::rejectEnd(Statement statement, std::string note) const {
   // The record that was wanted and is not there.
-  RecordFailure failure =
-      failureAt(statement, ErrorKind::EndOfFile, {lines_.recordNumber() + 1, 0, 0, {}});
-  failure.reason = lines_.failure();
-  if (!failure.reason.empty()) {
-    failure.kind = ErrorKind::ReadFailed;
-  } else {
-    failure.note = std::move(note);
-    // Not one record: the listing is empty, most often because it was not there.
-    if (lines_.recordNumber() == 0) {
-      const char* state =
-          lines_.createdEmpty() ? " was missing and has been created empty" : " is empty";
-      failure.note.insert(0, "; " + fileName_ + state);
-    }
+  const FieldPlace wanted{lines_.recordNumber() + 1, 0, 0, {}};
+  const FileResult read = lines_.failure();
+  if (read.failed()) {
+    RecordFailure failure = recordFailureOf(read.failure(), statement, unit_, fileName_);
+    failure.place = wanted;
+    raiseRecordError(std::move(failure));
+  }
+  RecordFailure failure = failureAt(statement, ErrorKind::EndOfFile, wanted);
+  failure.note = std::move(note);
+  // Not one record: the listing is empty, most often because it was not there.
+  if (lines_.recordNumber() == 0) {
+    const char* state =
+        lines_.createdEmpty() ? " was missing and has been created empty" : " is empty";
+    failure.note.insert(0, "; " + fileName_ + state);
   }
   raiseRecordError(std::move(failure));
 }

@@ -2,17 +2,18 @@
 
 #include <algorithm>
 #include <cassert>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <stdexcept>
+#include <string>
 
 namespace hlext {
 namespace {
 
+// A layout the program cannot search with: a fault of the program, which the entry point
+// reports as an internal error.
 [[noreturn]] void layoutFault(const Layout& layout, const char* why) {
-  std::fprintf(stderr, "hlext1: internal error: layout \"%.*s\": %s\n",
-               static_cast<int>(layout.text().size()), layout.text().data(), why);
-  std::abort();
+  throw std::logic_error("layout \"" + std::string(layout.text()) + "\": " + why);
 }
 
 }  // namespace

@@ -69,8 +69,8 @@ void RecordWriter::write(Statement statement, const Layout& layout,
   runStatement(statement, unit_, fileName_, [&] {
     text_.clear();
     format(text_, layout, items);
-    if (std::string failure = sink_.write(text_); !failure.empty()) fail(statement, failure);
-    if (std::string failure = sink_.flush(); !failure.empty()) fail(statement, failure);
+    if (FileResult written = sink_.write(text_); written.failed()) fail(statement, written);
+    if (FileResult flushed = sink_.flush(); flushed.failed()) fail(statement, flushed);
   });
 }
 
@@ -84,13 +84,12 @@ void RecordWriter::close(const std::function<void(const RecordWarning&)>& warn) 
     if (warn) warn(warning);
   };
   runStatement(lastStatement_, unit_, fileName_, [&] {
-    if (OutputFailure failure = sink_.close(placed); !failure.reason.empty())
-      fail(lastStatement_, std::move(failure.reason), failure.kind);
+    if (FileResult closed = sink_.close(placed); closed.failed()) fail(lastStatement_, closed);
   });
 }
 
-void RecordWriter::fail(Statement statement, std::string reason, ErrorKind kind) const {
-  raiseStreamError(kind, statement, unit_, fileName_, std::move(reason));
+void RecordWriter::fail(Statement statement, const FileResult& result) const {
+  raiseFileFailure(result.failure(), statement, unit_, fileName_);
 }
 
 }  // namespace hlext

@@ -33,8 +33,7 @@ class RecordWriter {
   static void format(std::string& out, const Layout& layout, std::span<const WriteItem> items);
 
  private:
-  [[noreturn]] void fail(Statement statement, std::string reason,
-                         ErrorKind kind = ErrorKind::WriteFailed) const;
+  [[noreturn]] void fail(Statement statement, const FileResult& result) const;
 
   ByteSink& sink_;
   int unit_;

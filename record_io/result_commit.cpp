@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <variant>
 
 #include "record_io/file_system.hpp"
 #include "record_io/held_signals.hpp"
@@ -72,34 +72,49 @@ bool renameMayKeepIdentity(const fs::path& target, const FileIdentity& old) {
          (old.ownerKnown || !old.accessKnown) && folderLetsGo(folderOf(target));
 }
 
+// The result could not be written, for the errno value `error`.
+FileFailure writeFailure(int error) { return {FileFault::Write, systemReason(error)}; }
+
 // Ends the run by the held signal that arrived, once the caller has undone its file work; gives
 // a failure only where the signal, handled after all, let the process go on.
-OutputFailure endBySignal(HeldSignals& held) {
+FileFailure endBySignal(HeldSignals& held) {
   held.release();
   return writeFailure(EINTR);
 }
 
+// What replacing the file by a new one did: the result took the old file's place, or the file
+// is to be written in place instead, or the commit failed.
+struct Committed {};
+struct ToWriteInPlace {};
+using Replacement = std::variant<Committed, ToWriteInPlace, FileFailure>;
+
+// What one try of a bounded wait did: what it waited for is had, or it is to be tried again,
+// or the wait failed.
+struct Had {};
+struct TryAgain {};
+using WaitStep = std::variant<Had, TryAgain, FileFailure>;
+
 // Puts the records in a new file beside `target`, private until complete, which takes the old
 // file's owner, group and permission bits and is then renamed over it, so that no reader ever
 // finds a mix of two runs' results or a cut one, and a failure leaves the old file as it was.
-// Gives nothing where the file is to be written in place instead: the folder refuses the new
-// file or the rename, or the new file does not take on the old one's looks.
-std::optional<OutputFailure> replaceByNewFile(const fs::path& target, const FileIdentity& old,
-                                              std::string_view records, HeldSignals& held,
-                                              const OutputWarning& warn) {
+// The file is to be written in place instead where the folder refuses the new file or the
+// rename, or where the new file does not take on the old one's looks.
+Replacement replaceByNewFile(const fs::path& target, const FileIdentity& old,
+                             std::string_view records, HeldSignals& held,
+                             const OutputWarning& warn) {
   NewFile replacement(target, warn);
   File& file = replacement.file();
   if (!file.isOpen()) {
-    if (inPlaceMayCure(file.error())) return std::nullopt;
+    if (inPlaceMayCure(file.error())) return ToWriteInPlace{};
     return writeFailure(file.error());
   }
   const FileIdentity made = file.identity();
-  if (!isPrivate(made) || made.extendedAttributes) return std::nullopt;
+  if (!isPrivate(made) || made.extendedAttributes) return ToWriteInPlace{};
   // Refused (another user's owner) or ignored (a file system that keeps its own): in place.
   if (!hasOwnerOf(made, old)) file.takeOwnership(old);
-  if (!hasOwnerOf(file.identity(), old)) return std::nullopt;
+  if (!hasOwnerOf(file.identity(), old)) return ToWriteInPlace{};
   if (const int error = file.writeAll(records); error != 0) return writeFailure(error);
-  if (file.takePermissions(old) != 0 || !hasModeOf(file.identity(), old)) return std::nullopt;
+  if (file.takePermissions(old) != 0 || !hasModeOf(file.identity(), old)) return ToWriteInPlace{};
   if (const int error = file.close(); error != 0) return writeFailure(error);
   if (held.arrived() != 0) {
     replacement.discard();
@@ -108,10 +123,10 @@ std::optional<OutputFailure> replaceByNewFile(const fs::path& target, const File
   const std::error_code renamed = replacement.renameOver(target);
   if (!renamed) {
     held.keepUntilExit();
-    return OutputFailure{};
+    return Committed{};
   }
-  if (inPlaceMayCure(renamed)) return std::nullopt;
-  return OutputFailure{ErrorKind::CannotReplace, renamed.message()};
+  if (inPlaceMayCure(renamed)) return ToWriteInPlace{};
+  return FileFailure{FileFault::Replace, renamed.message()};
 }
 
 std::string holderName(long long holder) {
@@ -120,15 +135,17 @@ std::string holderName(long long holder) {
 
 std::string atMost() { return "at most " + std::to_string(LockWaitLimit.count()) + " seconds"; }
 
-// Tries `attempt` until it gives an outcome, pausing between tries: the warning `notice()`
-// after LockWaitNotice, and the failure `late()` after LockWaitLimit.
+// Tries `attempt` until it has what it waits for or fails, pausing between tries: the warning
+// `notice()` after LockWaitNotice, and the failure `late()` after LockWaitLimit.
 template <typename Attempt, typename Notice, typename Late>
-OutputFailure waitBounded(Attempt attempt, Notice notice, Late late, const OutputWarning& warn) {
+FileResult waitBounded(Attempt attempt, Notice notice, Late late, const OutputWarning& warn) {
   const Clock::time_point start = Clock::now();
   auto pause = std::chrono::milliseconds(1);
   bool told = false;
   while (true) {
-    if (std::optional<OutputFailure> outcome = attempt()) return *outcome;
+    WaitStep step = attempt();
+    if (std::holds_alternative<Had>(step)) return {};
+    if (FileFailure* failure = std::get_if<FileFailure>(&step)) return std::move(*failure);
     const auto waited = Clock::now() - start;
     if (waited >= LockWaitLimit) return late();
     if (waited >= LockWaitNotice && !told && warn) {
@@ -142,15 +159,15 @@ OutputFailure waitBounded(Attempt attempt, Notice notice, Late late, const Outpu
 
 // Locks `file` against other writers and readers that lock, waiting while another process
 // holds a lock, within bounds (waitBounded), and ending the run when a held signal arrives
-// meanwhile. Gives an empty reason once locked.
-OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& warn) {
+// meanwhile.
+FileResult waitForLock(File& file, HeldSignals& held, const OutputWarning& warn) {
   long long holder = 0;
-  const auto lock = [&]() -> std::optional<OutputFailure> {
+  const auto lock = [&]() -> WaitStep {
     const LockAttempt attempt = file.tryLock();
     if (attempt.outcome == LockAttempt::Outcome::Failed) return writeFailure(attempt.error);
-    if (attempt.outcome != LockAttempt::Outcome::Busy) return OutputFailure{};
+    if (attempt.outcome != LockAttempt::Outcome::Busy) return Had{};
     holder = attempt.holder;
-    if (held.arrived() == 0) return std::nullopt;
+    if (held.arrived() == 0) return TryAgain{};
     file.close();
     return endBySignal(held);
   };
@@ -158,16 +175,14 @@ OutputFailure waitForLock(File& file, HeldSignals& held, const OutputWarning& wa
     return "waiting for " + holderName(holder) + ", which holds a lock on the file (" + atMost() +
            ")";
   };
-  const auto late = [&] {
-    return OutputFailure{ErrorKind::CannotLock, "held by " + holderName(holder)};
-  };
+  const auto late = [&] { return FileFailure{FileFault::Lock, "held by " + holderName(holder)}; };
   return waitBounded(lock, notice, late, warn);
 }
 
 // A failure once the first byte of the file written in place has changed.
-OutputFailure failedWhileWritten(int error, const fs::path& name) {
-  return {ErrorKind::WriteFailed, systemReason(error) + "; " + name.filename().string() +
-                                      " may hold the new result in full or in part"};
+FileFailure failedWhileWritten(int error, const fs::path& name) {
+  return {FileFault::Write, systemReason(error) + "; " + name.filename().string() +
+                                " may hold the new result in full or in part"};
 }
 
 // Writing clears the set-user-id and set-group-id bits of a file its owner writes; the owner
@@ -193,12 +208,12 @@ void restoreSetIdBits(File& file, const FileIdentity& old, const fs::path& name,
 // in room the file has or that was secured, and then cut to its length, so that the file is
 // never emptied first. Opening an existing file does not ask to create it, which a sticky
 // folder refuses for another user's file.
-OutputFailure writeInPlace(const fs::path& name, const fs::path& target, const FileIdentity& old,
-                           std::string_view records, HeldSignals& held, const OutputWarning& warn) {
+FileResult writeInPlace(const fs::path& name, const fs::path& target, const FileIdentity& old,
+                        std::string_view records, HeldSignals& held, const OutputWarning& warn) {
   File file = File::open(target, OpenMode::Write);
   if (!file.isOpen() && file.error() == ENOENT) file = File::open(target, OpenMode::Create);
   if (!file.isOpen()) return writeFailure(file.error());
-  if (OutputFailure locked = waitForLock(file, held, warn); !locked.reason.empty()) return locked;
+  if (FileResult locked = waitForLock(file, held, warn); locked.failed()) return locked;
   if (const int error = file.reserve(records.size()); error != 0) return writeFailure(error);
   if (held.arrived() != 0) {
     file.close();
@@ -209,41 +224,40 @@ OutputFailure writeInPlace(const fs::path& name, const fs::path& target, const F
   if (error == 0) error = file.truncate(records.size());
   if (error == 0) restoreSetIdBits(file, old, name, warn);
   if (error == 0) error = file.close();
-  return error == 0 ? OutputFailure{} : failedWhileWritten(error, name);
+  if (error != 0) return failedWhileWritten(error, name);
+  return {};
 }
 
 }  // namespace
 
-OutputFailure writeSpecialFile(const fs::path& name, File& file, std::string_view records,
-                               const OutputWarning& warn) {
-  const auto open = [&]() -> std::optional<OutputFailure> {
+FileResult writeSpecialFile(const fs::path& name, File& file, std::string_view records,
+                            const OutputWarning& warn) {
+  const auto open = [&]() -> WaitStep {
     if (!file.isOpen()) file = File::open(name, OpenMode::Write);
-    if (file.isOpen()) return OutputFailure{};
+    if (file.isOpen()) return Had{};
     if (file.error() != ENXIO) return writeFailure(file.error());
-    return std::nullopt;
+    return TryAgain{};
   };
   const auto notice = [&] { return "waiting for a process to read the FIFO (" + atMost() + ")"; };
   const auto late = [] {
-    return OutputFailure{ErrorKind::WriteFailed, "no process opened the FIFO for reading within " +
-                                                     std::to_string(LockWaitLimit.count()) +
-                                                     " seconds"};
+    return FileFailure{FileFault::Write, "no process opened the FIFO for reading within " +
+                                             std::to_string(LockWaitLimit.count()) + " seconds"};
   };
-  if (OutputFailure opened = waitBounded(open, notice, late, warn); !opened.reason.empty())
-    return opened;
+  if (FileResult opened = waitBounded(open, notice, late, warn); opened.failed()) return opened;
   int error = file.writeAll(records);
   const int closeError = file.close();
-  return writeFailure(error != 0 ? error : closeError);
+  return systemOutcome(FileFault::Write, error != 0 ? error : closeError);
 }
 
-OutputFailure commitResult(const fs::path& name, std::string_view records,
-                           const OutputWarning& warn) {
+FileResult commitResult(const fs::path& name, std::string_view records, const OutputWarning& warn) {
   const fs::path target = followLinks(name);
   const FileIdentity old = identityOf(target);
   clearLeftNewFiles(target, warn);
   HeldSignals held;
   if (renameMayKeepIdentity(target, old)) {
-    if (std::optional<OutputFailure> replaced = replaceByNewFile(target, old, records, held, warn))
-      return *replaced;
+    Replacement replaced = replaceByNewFile(target, old, records, held, warn);
+    if (std::holds_alternative<Committed>(replaced)) return {};
+    if (FileFailure* failure = std::get_if<FileFailure>(&replaced)) return std::move(*failure);
   }
   return writeInPlace(name, target, old, records, held, warn);
 }

@@ -22,7 +22,7 @@
 #include <filesystem>
 #include <string_view>
 
-#include "record_io/byte_stream.hpp"
+#include "record_io/file_failure.hpp"
 #include "record_io/file_system.hpp"
 
 #if !defined(HLEXT_LOCK_WAIT_SECONDS)
@@ -38,14 +38,15 @@ inline constexpr std::chrono::seconds LockWaitLimit{HLEXT_LOCK_WAIT_SECONDS};
 inline constexpr std::chrono::seconds LockWaitNotice{1};
 
 // Commits `records` as the whole content of the regular file (or missing file) `name`; a
-// warning on the way goes to `warn`. An empty reason in the result means success.
-OutputFailure commitResult(const std::filesystem::path& name, std::string_view records,
-                           const OutputWarning& warn);
+// warning on the way goes to `warn`. A failure is a Write, a Replace (the new file could not
+// take the old one's place) or a Lock (another process held the file too long).
+FileResult commitResult(const std::filesystem::path& name, std::string_view records,
+                        const OutputWarning& warn);
 
 // Writes `records` to the FIFO, terminal or device `name` through `file`, opened when the unit
 // was, and closes it. Where that open found no reader of a FIFO, `file` is opened now, waiting
 // for a reader as for a lock: a warning after LockWaitNotice, a failure after LockWaitLimit.
-OutputFailure writeSpecialFile(const std::filesystem::path& name, File& file,
-                               std::string_view records, const OutputWarning& warn);
+FileResult writeSpecialFile(const std::filesystem::path& name, File& file, std::string_view records,
+                            const OutputWarning& warn);
 
 }  // namespace hlext

@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "extract/diagnostics.hpp"
 #include "record_io/record_error.hpp"
 
 namespace hlext::testing {
@@ -21,7 +22,7 @@ std::optional<RecordError> errorOf(Action&& action) {
 template <typename Action>
 std::string diagnosticOf(Action&& action) {
   const std::optional<RecordError> error = errorOf(action);
-  return error ? error->diagnostic() : "(no error)";
+  return error ? diagnosticLine(*error) : "(no error)";
 }
 
 }  // namespace hlext::testing

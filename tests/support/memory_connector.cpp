@@ -12,12 +12,12 @@ namespace {
 class MemorySink final : public ByteSink {
  public:
   explicit MemorySink(std::string& text) : text_(text) {}
-  std::string write(std::string_view bytes) override {
+  FileResult write(std::string_view bytes) override {
     text_.append(bytes);
     return {};
   }
-  std::string flush() override { return {}; }
-  OutputFailure close(const OutputWarning&) override { return {}; }
+  FileResult flush() override { return {}; }
+  FileResult close(const OutputWarning&) override { return {}; }
 
  private:
   std::string& text_;
@@ -28,12 +28,12 @@ class MemorySink final : public ByteSink {
 class MemoryResultSink final : public ByteSink {
  public:
   MemoryResultSink(std::string& text, bool& committed) : text_(text), committed_(committed) {}
-  std::string write(std::string_view bytes) override {
+  FileResult write(std::string_view bytes) override {
     gathered_.append(bytes);
     return {};
   }
-  std::string flush() override { return {}; }
-  OutputFailure close(const OutputWarning&) override {
+  FileResult flush() override { return {}; }
+  FileResult close(const OutputWarning&) override {
     if (gathered_.empty()) return {};
     text_.swap(gathered_);
     gathered_.clear();

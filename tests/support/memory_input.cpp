@@ -4,7 +4,7 @@
 #include <memory>
 #include <utility>
 
-#include "record_io/unit_table.hpp"
+#include "extract/unit_table.hpp"
 #include "tests/support/memory_connector.hpp"
 
 namespace hlext::testing {

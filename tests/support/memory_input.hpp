@@ -20,7 +20,10 @@ class ChunkedSource final : public ByteSource {
  public:
   ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {});
   std::size_t read(std::span<char> buffer) override;
-  std::string failure() const override { return bytes_.empty() ? failure_ : std::string(); }
+  FileResult failure() const override {
+    if (!bytes_.empty() || failure_.empty()) return {};
+    return FileFailure{FileFault::Read, failure_};
+  }
 
  private:
   std::string_view bytes_;

@@ -1,5 +1,6 @@
 #include "tests/support/memory_run.hpp"
 
+#include "extract/diagnostics.hpp"
 #include "extract/final_extraction.hpp"
 #include "extract/frontier_extraction.hpp"
 #include "record_io/byte_stream.hpp"
@@ -17,7 +18,7 @@ MemoryRun runInMemory(std::string_view listing, bool final) {
       FrontierExtraction(files).run();
   } catch (const RecordError& error) {
     run.failure = error.failure();
-    run.diagnostic = error.diagnostic();
+    run.diagnostic = diagnosticLine(error);
   }
   run.console = files.consoleText();
   run.result = files.resultText();

@@ -8,6 +8,7 @@ add_library(hlext_test_support STATIC
   ${CMAKE_CURRENT_LIST_DIR}/memory_connector.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_input.cpp
   ${CMAKE_CURRENT_LIST_DIR}/memory_run.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/parsed_layout.cpp
   ${CMAKE_CURRENT_LIST_DIR}/read_items.cpp)
 target_include_directories(hlext_test_support PUBLIC ${PROJECT_SOURCE_DIR})
 target_link_libraries(hlext_test_support PUBLIC hlext_core)

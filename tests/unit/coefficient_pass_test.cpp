@@ -11,11 +11,12 @@
 #include <vector>
 
 #include "extract/statements.hpp"
+#include "extract/unit_table.hpp"
 #include "record_io/record_error.hpp"
-#include "record_io/unit_table.hpp"
 #include "tests/support/lines.hpp"
 #include "tests/support/listing_builder.hpp"
 #include "tests/support/memory_input.hpp"
+#include "tests/support/parsed_layout.hpp"
 
 namespace hlext {
 namespace {
@@ -109,7 +110,7 @@ TEST(CoefficientPass, EndsAtASeparatorMetWithTheFlagSet) {
     // The next statement reads the record after the one that ended the pass.
     Text4 next{};
     const std::array<ReadItem, 1> items = {&next};
-    reader->read(1, Layout::parse("(A4)"), items);
+    reader->read(1, parsedLayout("(A4)"), items);
     EXPECT_EQ(view(next), "NEXT");
   }
 }

@@ -37,6 +37,7 @@
 #include "record_io/layout.hpp"
 #include "record_io/record_reader.hpp"
 #include "tests/support/memory_connector.hpp"
+#include "tests/support/parsed_layout.hpp"
 
 namespace hlext {
 namespace {
@@ -352,7 +353,7 @@ TEST_F(ConversionProperty, ReadFieldsMatchTheCLibrary) {
   for (const bool integer : {false, true})
     for (int width = 0; width <= MaxWidth; ++width)
       for (int decimals = 0; decimals <= MaxDecimals; ++decimals)
-        layouts.push_back(Layout::parse(layoutText(integer, std::max(width, 1), decimals)));
+        layouts.push_back(parsedLayout(layoutText(integer, std::max(width, 1), decimals)));
   const auto layoutFor = [&](const FieldCase& field) -> const Layout& {
     return layouts[static_cast<std::size_t>(
         ((field.integer ? 1 : 0) * (MaxWidth + 1) + field.width) * (MaxDecimals + 1) +

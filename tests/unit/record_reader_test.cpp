@@ -15,9 +15,11 @@
 #include <utility>
 #include <vector>
 
+#include "extract/diagnostics.hpp"
 #include "tests/support/error_of.hpp"
 #include "tests/support/lines.hpp"
 #include "tests/support/memory_input.hpp"
+#include "tests/support/parsed_layout.hpp"
 #include "tests/support/read_items.hpp"
 
 namespace hlext {
@@ -63,14 +65,14 @@ TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
   std::string listing;
   for (int i = 1; i <= 10; ++i) listing += columns({{125, recordMark(i)}}) + "\n";
   RecordReader reader = memoryReader(listing);
-  const Layout layout = Layout::parse(row.layout);
+  const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
   reader.read(Statement, layout, items.list());
   EXPECT_EQ(reader.recordNumber(), row.records);
 
   Text4 marker{};
   const std::array<ReadItem, 1> next = {&marker};
-  reader.read(Statement + 1, Layout::parse("(124X,A4)"), next);
+  reader.read(Statement + 1, parsedLayout("(124X,A4)"), next);
   EXPECT_EQ(view(marker), recordMark(row.records + 1));
   EXPECT_EQ(reader.recordNumber(), row.records + 1);
 }
@@ -114,7 +116,7 @@ class ColumnsReadTest : public ::testing::TestWithParam<ColumnsCase> {};
 TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumns) {
   const ColumnsCase& row = GetParam();
   RecordReader reader = memoryReader(row.listing);
-  const Layout layout = Layout::parse(row.layout);
+  const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
   reader.read(Statement, layout, items.list());
   EXPECT_EQ(items.rendered(), row.values);
@@ -165,7 +167,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ColumnsReadTest, ::testing::ValuesIn(columnsCase
 // Every record of `reader` under "(A4,120X,A4)": columns 1-4 and 125-128 of each, checking the
 // record number as it goes, until the end of the input.
 std::vector<std::string> readAll(RecordReader& reader) {
-  const Layout layout = Layout::parse("(A4,120X,A4)");
+  const Layout layout = parsedLayout("(A4,120X,A4)");
   Items items(layout, 2);
   std::vector<std::string> records;
   while (true) {
@@ -202,7 +204,7 @@ void searchEach(const std::function<RecordReader()>& open,
   };
   for (const LabelPlace& place : places) {
     SCOPED_TRACE(place.layout);
-    const Layout layout = Layout::parse(place.layout);
+    const Layout layout = parsedLayout(place.layout);
     Items items(layout, place.items);
     const auto filled = [&](const std::string& record) { return filledAt(place, record); };
     for (const std::string& record : records) {
@@ -222,7 +224,7 @@ void searchEach(const std::function<RecordReader()>& open,
       // stops at, the search stops at the first record that carries either, its own label
       // first, and leaves it to be read under the layout of the label it carries.
       for (const LabelPlace& otherPlace : places) {
-        const Layout otherLayout = Layout::parse(otherPlace.layout);
+        const Layout otherLayout = parsedLayout(otherPlace.layout);
         for (int otherFrom = 0; otherFrom <= before; ++otherFrom) {
           const std::string_view otherText =
               labelAt(otherPlace, records[static_cast<std::size_t>(otherFrom)]);
@@ -369,12 +371,12 @@ class ReadErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   const ErrorCase& row = GetParam();
   RecordReader reader = memoryReader(row.listing);
-  const Layout layout = Layout::parse(row.layout);
+  const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
   const std::optional<RecordError> error = errorOf([&] { reader.read(32, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->diagnostic(), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
-  EXPECT_EQ(error->exitStatus(), ExitBadListing);
+  EXPECT_EQ(diagnosticLine(*error), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
+  EXPECT_EQ(exitStatusOf(*error), ExitBadListing);
   EXPECT_EQ(reader.recordNumber(), row.recordsRead);
 }
 
@@ -413,7 +415,7 @@ const ErrorCase errorCases[] = {
 INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
 
 TEST(ReadErrorTest, RecordNumberAfterManyRecords) {
-  const Layout header = Layout::parse("(4X,A4,4X,I5,7(7X,I5))");
+  const Layout header = parsedLayout("(4X,A4,4X,I5,7(7X,I5))");
   Items items(header, 2);
   const std::string listing = std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}});
   RecordReader reader = memoryReader(listing);
@@ -426,14 +428,14 @@ TEST(ReadErrorTest, RecordNumberAfterManyRecords) {
 // A source that fails after its first line: the failure, not the end of file, is reported.
 TEST(ReadErrorTest, InputFailureIsReadFailed) {
   RecordReader reader = chunkedReader("LINE1\n", {3}, "Input/output error");
-  const Layout layout = Layout::parse("(16X,2A4)");
+  const Layout layout = parsedLayout("(16X,2A4)");
   Items items(layout, 1);
   reader.read(22, layout, items.list());
   const std::optional<RecordError> error = errorOf([&] { reader.read(22, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->kind(), ErrorKind::ReadFailed);
-  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
-  EXPECT_EQ(error->diagnostic(),
+  EXPECT_EQ(exitStatusOf(*error), ExitFileFailure);
+  EXPECT_EQ(diagnosticLine(*error),
             "hlext1: statement 22, unit 4 (hlext.dat), record 2: read failed: Input/output error");
 }
 
@@ -442,7 +444,7 @@ TEST(ReadErrorTest, InputFailureIsReadFailed) {
 TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   const std::string listing = rhfWith("abc") + rhfWith(" 42");
   RecordReader reader = memoryReader(listing);
-  const Layout layout = Layout::parse("(10X,A4,44X,I3)");
+  const Layout layout = parsedLayout("(10X,A4,44X,I3)");
   Items items(layout, 2);
   const std::optional<FieldFault> bad = reader.scan(13, layout, items.list());
   ASSERT_TRUE(bad.has_value());
@@ -465,7 +467,7 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
 TEST(RejectTest, ItemAndRecordAreNamed) {
   const std::string listing = rhfWith(" -2") + joinLines({"x", columns({{9, "1.0"}}), "y", "z"});
   RecordReader reader = memoryReader(listing);
-  const Layout search = Layout::parse("(10X,A4,44X,I3)");
+  const Layout search = parsedLayout("(10X,A4,44X,I3)");
   Items items(search, 2);
   reader.read(13, search, items.list());
   EXPECT_EQ(diagnosticOf([&] { reader.rejectAs(13, "bad occupied count", reader.field(1)); }),
@@ -473,7 +475,7 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
             "bad occupied count");
 
   // An item from an earlier record of the statement keeps its own record and columns.
-  const Layout energies = Layout::parse("(/,8X,6F12.5,//)");
+  const Layout energies = parsedLayout("(/,8X,6F12.5,//)");
   Items reals(energies, 6);
   reader.read(46, energies, reals.list());
   const std::optional<RecordError> item =
@@ -488,10 +490,10 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
     reader.rejectAs(57, "too many rows", reader.lastRecord(), "at most 300 rows in a block");
   });
   ASSERT_TRUE(record.has_value());
-  EXPECT_EQ(record->diagnostic(),
+  EXPECT_EQ(diagnosticLine(*record),
             "hlext1: statement 57, unit 4 (hlext.dat), record 5: too many rows: at most 300 rows "
             "in a block");
-  EXPECT_EQ(record->exitStatus(), ExitBadListing);
+  EXPECT_EQ(exitStatusOf(*record), ExitBadListing);
 }
 
 }  // namespace

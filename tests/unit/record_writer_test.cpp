@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
+#include "extract/diagnostics.hpp"
 #include "record_io/record_error.hpp"
 #include "tests/support/error_of.hpp"
 #include "tests/support/lines.hpp"
+#include "tests/support/parsed_layout.hpp"
 
 namespace hlext {
 namespace {
@@ -35,7 +37,7 @@ class RecordFormatTest : public ::testing::TestWithParam<FormatCase> {};
 TEST_P(RecordFormatTest, WritesEveryRecordWithItsLineFeed) {
   const FormatCase& row = GetParam();
   std::string out;
-  RecordWriter::format(out, Layout::parse(row.layout), row.items);
+  RecordWriter::format(out, parsedLayout(row.layout), row.items);
   EXPECT_EQ(out, row.text);
 }
 
@@ -63,19 +65,20 @@ INSTANTIATE_TEST_SUITE_P(Table, RecordFormatTest, ::testing::ValuesIn(formatCase
 // outOfMemory, finding no memory for it.
 class ScriptedSink final : public ByteSink {
  public:
-  std::string write(std::string_view bytes) override {
+  FileResult write(std::string_view bytes) override {
     writes.emplace_back(bytes);
-    return failing(writeFailure);
+    return failing(FileFault::Write, writeFailure);
   }
-  std::string flush() override {
+  FileResult flush() override {
     ++flushes;
-    return failing(flushFailure);
+    return failing(FileFault::Write, flushFailure);
   }
-  OutputFailure close(const OutputWarning&) override { return {closeKind, failing(closeFailure)}; }
+  FileResult close(const OutputWarning&) override { return failing(closeFault, closeFailure); }
 
-  std::string failing(const std::string& failure) const {
-    if (outOfMemory && !failure.empty()) throw std::bad_alloc();
-    return failure;
+  FileResult failing(FileFault fault, const std::string& failure) const {
+    if (failure.empty()) return {};
+    if (outOfMemory) throw std::bad_alloc();
+    return FileFailure{fault, failure};
   }
 
   std::vector<std::string> writes;
@@ -83,7 +86,7 @@ class ScriptedSink final : public ByteSink {
   std::string writeFailure;
   std::string flushFailure;
   std::string closeFailure;
-  ErrorKind closeKind = ErrorKind::WriteFailed;
+  FileFault closeFault = FileFault::Write;
   bool outOfMemory = false;
 };
 
@@ -92,8 +95,8 @@ TEST(RecordWriterTest, HandsOverEachStatementWholeAndFlushesIt) {
   RecordWriter writer(sink, 7, "fort.50");
   const std::vector<WriteItem> count = {12};
   const std::vector<WriteItem> energy = {12, -11.23456F};
-  writer.write(145, Layout::parse("(I5)"), count);
-  writer.write(146, Layout::parse(EnergyLine), energy);
+  writer.write(145, parsedLayout("(I5)"), count);
+  writer.write(146, parsedLayout(EnergyLine), energy);
   EXPECT_EQ(sink.writes, (std::vector<std::string>{"   12\n", "\n\n    E ( 12 ) =  -11.23456\n"}));
   EXPECT_EQ(sink.flushes, 2);
   writer.close();
@@ -108,6 +111,7 @@ struct WriteFailureCase {
   bool failClose;
   bool outOfMemory;
   const char* diagnostic;
+  FileFault closeFault = FileFault::Write;
   ErrorKind kind = ErrorKind::WriteFailed;
 };
 
@@ -120,13 +124,13 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
   const WriteFailureCase& row = GetParam();
   ScriptedSink sink;
   RecordWriter writer(sink, row.unit, row.fileName);
-  const Layout layout = Layout::parse("(12F10.5)");
+  const Layout layout = parsedLayout("(12F10.5)");
   const std::vector<WriteItem> items = {0.5F};
   writer.write(145, layout, items);
   if (row.failWrite) sink.writeFailure = "No space left on device";
   if (row.failFlush) sink.flushFailure = "No space left on device";
   if (row.failClose) sink.closeFailure = "Input/output error";
-  sink.closeKind = row.kind;
+  sink.closeFault = row.closeFault;
   sink.outOfMemory = row.outOfMemory;
   const std::optional<RecordError> error = errorOf([&] {
     writer.write(147, layout, items);
@@ -137,8 +141,8 @@ TEST_P(WriteFailureTest, NamesStatementAndUnit) {
   EXPECT_EQ(error->kind(), row.outOfMemory ? ErrorKind::OutOfMemory : row.kind);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
-  EXPECT_EQ(error->diagnostic(), row.diagnostic);
-  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
+  EXPECT_EQ(diagnosticLine(*error), row.diagnostic);
+  EXPECT_EQ(exitStatusOf(*error), ExitFileFailure);
 }
 
 const WriteFailureCase writeFailureCases[] = {
@@ -150,7 +154,10 @@ const WriteFailureCase writeFailureCases[] = {
      "hlext1: statement 149, unit 7 (fort.50): write failed: Input/output error"},
     {"Replace", 7, "fort.50", false, false, true, false,
      "hlext1: statement 149, unit 7 (fort.50): cannot replace fort.50: Input/output error",
-     ErrorKind::CannotReplace},
+     FileFault::Replace, ErrorKind::CannotReplace},
+    {"Lock", 7, "fort.50", false, false, true, false,
+     "hlext1: statement 149, unit 7 (fort.50): cannot lock fort.50: Input/output error",
+     FileFault::Lock, ErrorKind::CannotLock},
     {"ConsoleWrite", 6, "standard output", true, false, false, false,
      "hlext1: statement 147, unit 6 (standard output): write failed: No space left on device"},
     {"WriteOutOfMemory", 6, "standard output", true, false, false, true,

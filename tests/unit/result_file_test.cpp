@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "extract/frontier_extraction.hpp"
+#include "extract/unit_table.hpp"
 #include "record_io/byte_stream.hpp"
-#include "record_io/unit_table.hpp"
 #include "tests/support/memory_connector.hpp"
 
 namespace hlext {

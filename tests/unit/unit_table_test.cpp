@@ -1,5 +1,5 @@
 // The three units of a run over memory, and over a connector whose streams fail.
-#include "record_io/unit_table.hpp"
+#include "extract/unit_table.hpp"
 
 #include <gtest/gtest.h>
 
@@ -11,8 +11,10 @@
 #include <string>
 #include <utility>
 
+#include "extract/diagnostics.hpp"
 #include "tests/support/error_of.hpp"
 #include "tests/support/memory_connector.hpp"
+#include "tests/support/parsed_layout.hpp"
 
 namespace hlext {
 namespace {
@@ -27,20 +29,21 @@ TEST(UnitTableTest, ConnectsTheThreeUnits) {
 
   Text4 label{};
   const std::array<ReadItem, 1> read = {&label};
-  units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read);
+  units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read);
   EXPECT_EQ(view(label), "RHF ");
   // Errors of the listing name its unit and file.
-  units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read);
+  units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read);
   EXPECT_EQ(view(label), "seco");
   const std::optional<RecordError> end =
-      errorOf([&] { units.reader(ListingUnit).read(13, Layout::parse("(A4)"), read); });
+      errorOf([&] { units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read); });
   ASSERT_TRUE(end.has_value());
-  EXPECT_EQ(end->diagnostic(), "hlext1: statement 13, unit 4 (hlext.dat), record 3: end of file");
+  EXPECT_EQ(diagnosticLine(*end),
+            "hlext1: statement 13, unit 4 (hlext.dat), record 3: end of file");
 
   const std::array<WriteItem, 1> count = {3};
-  units.writer(ConsoleUnit).write(18, Layout::parse("(I5)"), count);
-  units.writer(ResultUnit).write(145, Layout::parse("(I5)"), count);
-  units.writer(ResultUnit).write(16, Layout::parse("('Eigenvectors are not found')"), {});
+  units.writer(ConsoleUnit).write(18, parsedLayout("(I5)"), count);
+  units.writer(ResultUnit).write(145, parsedLayout("(I5)"), count);
+  units.writer(ResultUnit).write(16, parsedLayout("('Eigenvectors are not found')"), {});
   units.stopRun();
   EXPECT_EQ(connector.consoleText(), "    3\n");
   EXPECT_EQ(connector.resultText(), "    3\nEigenvectors are not found\n");
@@ -53,10 +56,11 @@ class FailingConnector final : public UnitConnector {
   class Sink final : public ByteSink {
    public:
     explicit Sink(std::string failure) : failure_(std::move(failure)) {}
-    std::string write(std::string_view) override { return {}; }
-    std::string flush() override { return {}; }
-    OutputFailure close(const OutputWarning&) override {
-      return {ErrorKind::WriteFailed, failure_};
+    FileResult write(std::string_view) override { return {}; }
+    FileResult flush() override { return {}; }
+    FileResult close(const OutputWarning&) override {
+      if (failure_.empty()) return {};
+      return FileFailure{FileFault::Write, failure_};
     }
 
    private:
@@ -70,12 +74,12 @@ class FailingConnector final : public UnitConnector {
 
   Opened<ByteSource> openInput(const std::string& name) override {
     if (outOfMemory) throw std::bad_alloc();
-    if (!openFailure_.empty()) return {nullptr, openFailure_};
+    if (!openFailure_.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure_}};
     return memory_.openInput(name);
   }
   Opened<ByteSink> openOutput(const std::string&) override {
     if (outOfMemory) throw std::bad_alloc();
-    if (!openFailure_.empty()) return {nullptr, openFailure_};
+    if (!openFailure_.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure_}};
     return {std::make_unique<Sink>(closeFailure_), {}};
   }
   ByteSink& console() override { return console_; }
@@ -116,8 +120,8 @@ TEST_P(OpenFailureTest, NamesStatementAndUnit) {
   EXPECT_EQ(error->failure().statement.number, row.statement);
   EXPECT_EQ(error->failure().unit, row.unit);
   EXPECT_EQ(error->failure().fileName, row.fileName);
-  EXPECT_EQ(error->diagnostic(), row.diagnostic);
-  EXPECT_EQ(error->exitStatus(), ExitFileFailure);
+  EXPECT_EQ(diagnosticLine(*error), row.diagnostic);
+  EXPECT_EQ(exitStatusOf(*error), ExitFileFailure);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -137,11 +141,11 @@ TEST(UnitTableTest, StopRunReportsAFailedClose) {
   units.open(9, ListingUnit, "hlext.dat");
   units.open(10, ResultUnit, "fort.50");
   const std::array<WriteItem, 1> count = {3};
-  units.writer(ConsoleUnit).write(18, Layout::parse("(I5)"), count);
-  units.writer(ResultUnit).write(149, Layout::parse("(I5)"), count);
+  units.writer(ConsoleUnit).write(18, parsedLayout("(I5)"), count);
+  units.writer(ResultUnit).write(149, parsedLayout("(I5)"), count);
   const std::optional<RecordError> error = errorOf([&] { units.stopRun(); });
   ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->diagnostic(),
+  EXPECT_EQ(diagnosticLine(*error),
             "hlext1: statement 149, unit 7 (fort.50): write failed: No space left on device");
 }
 

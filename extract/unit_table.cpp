@@ -1,8 +1,9 @@
-#include "record_io/unit_table.hpp"
+#include "extract/unit_table.hpp"
 
 #include <cassert>
 #include <utility>
 
+#include "extract/diagnostics.hpp"
 #include "record_io/record_error.hpp"
 
 namespace hlext {
@@ -16,22 +17,21 @@ void UnitTable::open(Statement statement, int unit, const std::string& fileName)
 
 void UnitTable::connect(Statement statement, int unit, const std::string& fileName) {
   assert(unit == ListingUnit || unit == ResultUnit);
-  std::string failure;
+  FileResult opening;
   if (unit == ListingUnit) {
     Opened<ByteSource> opened = connector_.openInput(fileName);
-    failure = std::move(opened.failure);
+    opening = std::move(opened.result);
     if (opened.stream)
       listing_ = std::make_unique<RecordReader>(std::move(opened.stream), unit, fileName);
   } else {
     Opened<ByteSink> opened = connector_.openOutput(fileName);
-    failure = std::move(opened.failure);
+    opening = std::move(opened.result);
     if (opened.stream) {
       resultSink_ = std::move(opened.stream);
       result_.emplace(*resultSink_, unit, fileName);
     }
   }
-  if (!failure.empty())
-    raiseStreamError(ErrorKind::CannotOpen, statement, unit, fileName, std::move(failure));
+  if (opening.failed()) raiseFileFailure(opening.failure(), statement, unit, fileName);
 }
 
 RecordReader& UnitTable::reader([[maybe_unused]] int unit) {
@@ -48,7 +48,7 @@ bool UnitTable::sameFile(const std::string& first, const std::string& second) {
   return connector_.sameFile(first, second);
 }
 
-void UnitTable::warn(const RecordWarning& warning) { connector_.warn(describeWarning(warning)); }
+void UnitTable::warn(const RecordWarning& warning) { connector_.warn(warningLine(warning)); }
 
 void UnitTable::stopRun() {
   const auto warnHere = [this](const RecordWarning& warning) { warn(warning); };

@@ -1,4 +1,4 @@
-#include "record_io/layout.hpp"
+#include "tests/support/parsed_layout.hpp"
 
 #include <functional>
 #include <map>
@@ -7,9 +7,9 @@
 
 namespace hlext {
 
-Layout Layout::parse(std::string_view text) {
-  // Every string parsed at run time with its items, kept like the program's own layouts for
-  // the rest of the process; a map's keys do not move, so the literals may view them.
+Layout parsedLayout(std::string_view text) {
+  // Every string parsed with its items, kept like the program's own layouts for the rest of
+  // the process; a map's keys do not move, so the literals may view them.
   static std::map<std::string, std::vector<LayoutItem>, std::less<>> parsed;
   auto found = parsed.find(text);
   if (found == parsed.end()) {
