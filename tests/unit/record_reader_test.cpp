@@ -181,92 +181,6 @@ std::vector<std::string> readAll(RecordReader& reader) {
   }
 }
 
-// A search for the label of each record of `records` (what readAll gives), in columns 1-4
-// under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
-// that carries it and fill the items from it; a search that runs out of records one short of
-// it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input. A search stops at that record with room to spare as well.
-void searchEach(const std::function<RecordReader()>& open,
-                const std::vector<std::string>& records) {
-  struct LabelPlace {
-    const char* layout;
-    std::size_t items;
-    std::size_t offset;  // where the label and the filled values begin in a rendered record
-  };
-  const LabelPlace places[] = {{"(A4,120X,A4)", 2, 0}, {"(124X,A4)", 1, 5}};
-  const auto labelAt = [](const LabelPlace& place, const std::string& record) {
-    return std::string_view(record).substr(place.offset, 4);
-  };
-  const auto filledAt = [](const LabelPlace& place, const std::string& record) {
-    return record.substr(place.offset);
-  };
-  for (const LabelPlace& place : places) {
-    SCOPED_TRACE(place.layout);
-    const Layout layout = Layout::parse(place.layout);
-    Items items(layout, place.items);
-    const auto filled = [&](const std::string& record) { return filledAt(place, record); };
-    for (const std::string& record : records) {
-      const std::string_view text = labelAt(place, record);
-      const Text4 label = {text[0], text[1], text[2], text[3]};
-      const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
-        return labelAt(place, r) == text;
-      });
-      const int before = static_cast<int>(first - records.begin());
-      for (const int limit : {before + 1, 1000000}) {
-        RecordReader reader = open();
-        EXPECT_EQ(reader.search(Statement, layout, items.list(), label, limit), SearchEnd::Found);
-        EXPECT_EQ(reader.recordNumber(), before + 1);
-        EXPECT_EQ(items.rendered(), filled(*first));
-      }
-      // With a second label, in either place, taken from each record up to the one the search
-      // stops at, the search stops at the first record that carries either, its own label
-      // first, and leaves it to be read under the layout of the label it carries.
-      for (const LabelPlace& otherPlace : places) {
-        const Layout otherLayout = Layout::parse(otherPlace.layout);
-        for (int otherFrom = 0; otherFrom <= before; ++otherFrom) {
-          const std::string_view otherText =
-              labelAt(otherPlace, records[static_cast<std::size_t>(otherFrom)]);
-          int stop = before;
-          std::size_t carried = 0;
-          for (int k = 0; k < before && carried == 0; ++k)
-            if (labelAt(otherPlace, records[static_cast<std::size_t>(k)]) == otherText) {
-              stop = k;
-              carried = 1;
-            }
-          SCOPED_TRACE(std::string("also for ") + otherPlace.layout + " \"" + printable(otherText) +
-                       "\"");
-          const std::array<SearchLabel, 2> labels = {
-              searchLabel(layout, label),
-              searchLabel(otherLayout, {otherText[0], otherText[1], otherText[2], otherText[3]})};
-          const LabelPlace& stopPlace = carried == 0 ? place : otherPlace;
-          const Layout& stopLayout = carried == 0 ? layout : otherLayout;
-          Items stopItems(stopLayout, stopPlace.items);
-          for (const int limit : {stop + 1, 1000000}) {
-            RecordReader reader = open();
-            const SearchStop found = reader.searches().searchAmong(labels, limit);
-            EXPECT_EQ(found.end, SearchEnd::Found);
-            EXPECT_EQ(found.label, carried);
-            EXPECT_EQ(reader.recordNumber(), stop + 1);
-            reader.readCurrent(Statement, stopLayout, stopItems.list());
-            EXPECT_EQ(stopItems.rendered(),
-                      filledAt(stopPlace, records[static_cast<std::size_t>(stop)]));
-          }
-        }
-      }
-      RecordReader shortOfIt = open();
-      EXPECT_EQ(shortOfIt.search(Statement, layout, items.list(), label, before),
-                SearchEnd::Refused);
-      EXPECT_EQ(shortOfIt.recordNumber(), before);
-      shortOfIt.read(Statement, layout, items.list());
-      EXPECT_EQ(items.rendered(), filled(*first));
-    }
-    RecordReader reader = open();
-    EXPECT_EQ(reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000),
-              SearchEnd::InputEnded);
-    EXPECT_EQ(reader.recordNumber(), static_cast<long long>(records.size()));
-  }
-}
-
 struct SplitCase {
   const char* name;
   std::string listing;
@@ -290,9 +204,7 @@ TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
                  " sizes");
     RecordReader reader = chunkedReader(row.listing, sizes);
     EXPECT_EQ(readAll(reader), row.records);
-    searchEach([&] { return chunkedReader(row.listing, sizes); }, row.records);
   }
-  searchEach([&] { return memoryReader(row.listing); }, row.records);
 }
 
 const std::string longLine = columns({{1, "LONG"}, {125, "WXYZ"}, {129, "junk"}, {290, "."}});
@@ -315,13 +227,13 @@ const SplitCase splitCases[] = {
      longLine + "\r\nE\r\n" + longLine + "\nF",
      {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
     // The first character of a label in other columns, and in the label's columns of a line
-    // that carries another label (a search reads its first record in full, so they follow one).
+    // that carries another label (label_search_test.cpp searches such lines).
     {"LabelCharacterElsewhere",
      joinLines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
                 columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
      {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
       "AAAB|AAAA"}},
-    // A search for a blank label goes line by line, past records that carry other labels.
+    // Lines that carry labels, then one that carries none (a blank label, as a search sees it).
     {"BlankLabelAfterOthers",
      joinLines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
                 columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
@@ -346,8 +258,6 @@ TEST(RecordSplitTest, RecordsAcrossBufferRefills) {
   EXPECT_EQ(readAll(whole), records);
   RecordReader chunked = chunkedReader(listing, {Fill - 1, 5, Fill});
   EXPECT_EQ(readAll(chunked), records);
-  searchEach([&] { return memoryReader(listing); }, records);
-  searchEach([&] { return chunkedReader(listing, {Fill - 1, 5, Fill}); }, records);
 }
 
 // --- Failures -------------------------------------------------------------------------------
@@ -358,6 +268,7 @@ struct ErrorCase {
   std::string listing;
   long long recordsRead;  // recordNumber() after the failure
   std::string where;      // the diagnostic after "hlext1: statement 32, unit 4 (hlext.dat), "
+  int readsBefore = 0;    // statements that read the records before it, one each
 };
 
 void PrintTo(const ErrorCase& row, std::ostream* os) {
@@ -371,6 +282,7 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   RecordReader reader = memoryReader(row.listing);
   const Layout layout = Layout::parse(row.layout);
   Items items(layout, row.items);
+  for (int i = 0; i < row.readsBefore; ++i) reader.read(32, layout, items.list());
   const std::optional<RecordError> error = errorOf([&] { reader.read(32, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->diagnostic(), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
@@ -403,6 +315,9 @@ const ErrorCase errorCases[] = {
      1, R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
      R"(record 1, columns 13-17 "0.249": bad integer)"},
+    // The record number after many records.
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}}), 57,
+     R"(record 57, columns 13-17 "0.249": bad integer)", 56},
     {"(/,8X,6F12.5,//)", 6, joinLines({"", columns({{33, " 1.0\t"}})}), 2,
      R"(record 2, columns 33-44 " 1.0\t       ": bad real)"},
     // The comma moves the second real field four columns to the left.
@@ -411,17 +326,6 @@ const ErrorCase errorCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
-
-TEST(ReadErrorTest, RecordNumberAfterManyRecords) {
-  const Layout header = Layout::parse("(4X,A4,4X,I5,7(7X,I5))");
-  Items items(header, 2);
-  const std::string listing = std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}});
-  RecordReader reader = memoryReader(listing);
-  for (int i = 0; i < 56; ++i) reader.read(32, header, items.list());
-  EXPECT_EQ(diagnosticOf([&] { reader.read(32, header, items.list()); }),
-            R"(hlext1: statement 32, unit 4 (hlext.dat), record 57, columns 13-17 "0.249": )"
-            "bad integer");
-}
 
 // A source that fails after its first line: the failure, not the end of file, is reported.
 TEST(ReadErrorTest, InputFailureIsReadFailed) {
