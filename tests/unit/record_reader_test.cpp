@@ -37,72 +37,14 @@ std::string columns(std::initializer_list<std::pair<int, std::string_view>> part
   return record;
 }
 
-// --- Records consumed by one statement ------------------------------------------------------
-
-struct ConsumeCase {
-  const char* layout;
-  std::size_t items;
-  int records;
-};
-
-void PrintTo(const ConsumeCase& row, std::ostream* os) { *os << row.layout << " " << row.items; }
-
-class RecordsConsumedTest : public ::testing::TestWithParam<ConsumeCase> {};
-
-// What columns 125-128 of record `record` hold: "R101" for the first.
-std::string recordMark(int record) {
-  std::string mark = "R";
-  mark += std::to_string(100 + record);
-  return mark;
-}
-
-// Every record is blank but for its number in columns 125-128, so the statement after the
-// one under test shows where it starts.
-TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
-  const ConsumeCase& row = GetParam();
-  std::string listing;
-  for (int i = 1; i <= 10; ++i) listing += columns({{125, recordMark(i)}}) + "\n";
-  RecordReader reader = memoryReader(listing);
-  const Layout layout = Layout::parse(row.layout);
-  Items items(layout, row.items);
-  reader.read(Statement, layout, items.list());
-  EXPECT_EQ(reader.recordNumber(), row.records);
-
-  Text4 marker{};
-  const std::array<ReadItem, 1> next = {&marker};
-  reader.read(Statement + 1, Layout::parse("(124X,A4)"), next);
-  EXPECT_EQ(view(marker), recordMark(row.records + 1));
-  EXPECT_EQ(reader.recordNumber(), row.records + 1);
-}
-
-const ConsumeCase consumeCases[] = {
-    {"(10X,A4,44X,I3)", 2, 1},
-    {"(16X,2A4)", 1, 1},
-    {"(16X,2A4)", 2, 1},
-    {"(////,5X,6(7X,I5))", 6, 5},
-    {"(4X,A4,4X,I5,7(7X,I5))", 2, 1},
-    {"(4X,A4,4X,I5,7(7X,I5))", 9, 1},
-    {"(/,8X,6F12.5,//)", 6, 4},
-    {"(////,8X,6F12.5,//)", 6, 7},
-    {"(I1,A2,A3,I4,6F12.5)", 10, 1},
-    {"(I5)", 1, 1},
-    // Fewer items than the layout holds: the walk stops at the first data item left over.
-    {"(/,8X,6F12.5,//)", 3, 2},
-    {"(/,8X,6F12.5,//)", 0, 2},
-    {"(////,5X,6(7X,I5))", 0, 5},
-    {"(I2,/,I2,/,I2)", 2, 3},
-    {"(I2,//)", 1, 3},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, RecordsConsumedTest, ::testing::ValuesIn(consumeCases));
-
-// --- Columns read ---------------------------------------------------------------------------
+// --- Columns read and records consumed ------------------------------------------------------
 
 struct ColumnsCase {
   const char* layout;
   std::size_t items;
   std::string listing;
   std::string values;  // Items::rendered()
+  int records;         // records the statement consumed
 };
 
 void PrintTo(const ColumnsCase& row, std::ostream* os) {
@@ -111,13 +53,23 @@ void PrintTo(const ColumnsCase& row, std::ostream* os) {
 
 class ColumnsReadTest : public ::testing::TestWithParam<ColumnsCase> {};
 
-TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumns) {
+// A record "NEXT" follows a listing that ends with a line feed, so that the statement after
+// the one under test shows where it starts: after the last record this one touched.
+TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumnsAndConsumesItsRecords) {
   const ColumnsCase& row = GetParam();
-  RecordReader reader = memoryReader(row.listing);
+  const bool followed = row.listing.ends_with('\n');
+  const std::string listing = followed ? row.listing + "NEXT\n" : row.listing;
+  RecordReader reader = memoryReader(listing);
   const Layout layout = Layout::parse(row.layout);
   Items items(layout, row.items);
   reader.read(Statement, layout, items.list());
   EXPECT_EQ(items.rendered(), row.values);
+  EXPECT_EQ(reader.recordNumber(), row.records);
+  if (!followed) return;
+  Text4 next{};
+  reader.read(Statement + 1, Layout::parse("(A4)"), std::array<ReadItem, 1>{&next});
+  EXPECT_EQ(view(next),
+            (splitLines(listing).at(static_cast<std::size_t>(row.records)) + "    ").substr(0, 4));
 }
 
 const std::string energyRecord = columns(
@@ -127,35 +79,45 @@ const std::string headerRecord =
     "    ROOT        7           8           9           1           2           3           4"
     "           5";
 
+const std::string energyBlock = joinLines({headerRecord, energyRecord, "abc", "abc"});
+const std::string fiveRecords = joinLines({"x", "x", "x", "x", headerRecord});
+
 const ColumnsCase columnsCases[] = {
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " 42"}}) + "\n", "RHF |42"},
-    {"(10X,A4,44X,I3)", 2, "\n", "    |0"},
-    {"(10X,A4,44X,I3)", 2, "          RH\n", "RH  |0"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "1,5"}}) + "\n", "RHF |1"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " ,5"}}) + "\n", "RHF |0"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "R,F "}, {59, " 4"}}) + "\r\n", "R,F |4"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "7"}, {300, "x"}}), "RHF |7"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " 42"}}) + "\n", "RHF |42", 1},
+    {"(10X,A4,44X,I3)", 2, "\n", "    |0", 1},
+    {"(10X,A4,44X,I3)", 2, "          RH\n", "RH  |0", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "1,5"}}) + "\n", "RHF |1", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " ,5"}}) + "\n", "RHF |0", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "R,F "}, {59, " 4"}}) + "\r\n", "R,F |4", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "7"}, {300, "x"}}), "RHF |7", 1},
     // Skips pass over any characters; a field after the last item is never converted.
     {"(10X,A4,44X,I3)", 2,
      columns({{1, "abcdefghij"}, {11, "RHF "}, {15, std::string(44, 'z')}, {59, "-42"}}),
-     "RHF |-42"},
-    {"(10X,A4,44X,I3)", 1, columns({{11, "RHF "}, {59, "abc"}}), "RHF "},
-    {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC"},
-    {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    "},
-    {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t"},
-    {"(////,5X,6(7X,I5))", 6, joinLines({"x", "x", "x", "x", headerRecord}), "7|8|9|1|2|3"},
-    {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5"},
-    {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7"},
+     "RHF |-42", 1},
+    {"(10X,A4,44X,I3)", 1, columns({{11, "RHF "}, {59, "abc"}}), "RHF ", 1},
+    {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC", 1},
+    {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    ", 1},
+    {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t", 1},
+    {"(////,5X,6(7X,I5))", 6, fiveRecords, "7|8|9|1|2|3", 5},
+    {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5", 1},
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7", 1},
     // Records passed over by record breaks are never converted.
-    {"(/,8X,6F12.5,//)", 6, joinLines({headerRecord, energyRecord, "abc", "abc"}),
-     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+    {"(/,8X,6F12.5,//)", 6, energyBlock, "-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 4},
     {"(////,8X,6F12.5,//)", 6, joinLines({"a", "b", "c", "d", energyRecord, "e", "f"}),
-     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 7},
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    12" + energyRecord.substr(8) + "\n",
-     "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+     "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 1},
     // A comma ends a numeric field: later fields start right after it.
-    {"(I1,A2,A3,I4,6F12.5)", 10, "1P,O    121.5,2.5,-3.,,4.\n", "1|P,  |O   |12|1.5|2.5|-3|0|4|0"},
-    {"(I1,A2,A3,I4,6F12.5)", 10, "\n", "0|    |    |0|0|0|0|0|0|0"},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "1P,O    121.5,2.5,-3.,,4.\n", "1|P,  |O   |12|1.5|2.5|-3|0|4|0",
+     1},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "\n", "0|    |    |0|0|0|0|0|0|0", 1},
+    {"(I5)", 1, "   42\n", "42", 1},
+    // Fewer items than the layout holds: the walk stops at the first data item left over.
+    {"(/,8X,6F12.5,//)", 3, energyBlock, "-20.25|-1.5|-0.625", 2},
+    {"(/,8X,6F12.5,//)", 0, energyBlock, "", 2},
+    {"(////,5X,6(7X,I5))", 0, fiveRecords, "", 5},
+    {"(I2,/,I2,/,I2)", 2, " 1\n 2\n 3\n", "1|2", 3},
+    {"(I2,//)", 1, " 1\nx\ny\n", "1", 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ColumnsReadTest, ::testing::ValuesIn(columnsCases));
@@ -226,18 +188,6 @@ const SplitCase splitCases[] = {
     {"LongThenShort",
      longLine + "\r\nE\r\n" + longLine + "\nF",
      {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
-    // The first character of a label in other columns, and in the label's columns of a line
-    // that carries another label (label_search_test.cpp searches such lines).
-    {"LabelCharacterElsewhere",
-     joinLines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
-                columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
-     {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
-      "AAAB|AAAA"}},
-    // Lines that carry labels, then one that carries none (a blank label, as a search sees it).
-    {"BlankLabelAfterOthers",
-     joinLines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
-                columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
-     {"ONE |1234", "TWO |5678", "ONE |9012", "LAST|    "}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
