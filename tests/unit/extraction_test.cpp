@@ -321,7 +321,8 @@ std::vector<RunCase> badFieldCases() {
 INSTANTIATE_TEST_SUITE_P(BadField, WholeRun, ::testing::ValuesIn(badFieldCases()));
 
 // Orbital N's block, and only later headers must read ROOT. N alone in the last block, the last
-// orbital printed, is the golden case header-without-next-orbital.
+// orbital printed, is the golden case header-without-next-orbital; N in the sixth column of a
+// block, the split cases below (block 1) and the ozone example (block 2).
 std::vector<RunCase> blockLocationCases() {
   std::vector<RunCase> cases;
   const auto standard = [&cases](const char* name, int orbitalCount, int n, bool sameBlock) {
@@ -333,8 +334,6 @@ std::vector<RunCase> blockLocationCases() {
   standard("second block, column 2", 13, 8, true);
   standard("fourth block, column 2", 22, 20, true);
   standard("fourth block, column 5", 24, 23, true);
-  standard("first block, column 6", 13, 6, false);
-  standard("second block, column 6", 19, 12, false);
   standard("last of three in a short block", 15, 15, true);
   const Listing beyond = standardListing(20, 13, Rows);
   cases.push_back({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
