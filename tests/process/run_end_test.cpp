@@ -27,10 +27,15 @@ const std::string NotFound = "Eigenvectors are not found\n";
 const std::string OlderResult =
     "   99\r\n\n\n    E ( 98 ) =   -0.12345\n  an older result with no final line feed";
 
-// The listings. One run that ends on the listing stands for them all here: how each kind of
-// unusable listing is named is checked by the unit tests and the golden cases.
+// The listing of a normal end, which a case reads unless it names another.
+const std::string& normalListing() {
+  static const std::string listing = standardListing(3, 13, PShellRows).text();
+  return listing;
+}
+
+// The other listings. One run that ends on the listing stands for them all here: how each kind
+// of unusable listing is named is checked by the unit tests and the golden cases.
 struct Listings {
-  std::string normal = standardListing(3, 13, PShellRows).text();
   std::string noMarkers = Listing().filler(600).text();
   std::string shortPrintout = Listing().filler(20).text();
   // Its result is larger than a file-size limit of one kibibyte.
@@ -45,7 +50,7 @@ const std::string AsUserInReadOnlyFolder =
 
 struct EndCase {
   const char* name;
-  std::string listing{};
+  std::string listing = normalListing();
   std::optional<std::string> before{};  // fort.50 before the run; none: it does not exist
   // Shell commands that set the files up after hlext.dat, holding the listing, and fort.50,
   // where there is one before the run, are written.
@@ -101,11 +106,7 @@ std::vector<EndCase> endCases() {
   const std::string sameFile = prefix("10 (result file open)", 7, "fort.50") +
                                ": cannot open: the same file as the listing hlext.dat\n";
   return {
-      {.name = "normal end",
-       .listing = l.normal,
-       .before = OlderResult,
-       .console = "    3\n    5\n",
-       .result = result},
+      {.name = "normal end", .before = OlderResult, .console = "    3\n    5\n", .result = result},
       // The older result is longer than the message, which must cut it short.
       {.name = "refused occupied-count search",
        .listing = l.noMarkers,
@@ -121,6 +122,7 @@ std::vector<EndCase> endCases() {
        .diagnostic = listingError("13 (occupied-count search)", 21, ": end of file"),
        .result = OlderResult},
       {.name = "missing listing",
+       .listing = "",
        .setup = "rm hlext.dat",
        .status = 1,
        .diagnostic =
@@ -140,13 +142,11 @@ std::vector<EndCase> endCases() {
        .diagnostic = prefix("9 (listing open)", 4, "hlext.dat"),
        .kind = "cannot open"},
       {.name = "result file is a directory",
-       .listing = l.normal,
        .setup = "mkdir fort.50",
        .status = 2,
        .diagnostic = prefix("10 (result file open)", 7, "fort.50"),
        .kind = "cannot open"},
       {.name = "result file on a full device",
-       .listing = l.normal,
        .setup = "ln -s /dev/full fort.50",
        .status = 2,
        .console = "    3\n    5\n",
@@ -159,7 +159,6 @@ std::vector<EndCase> endCases() {
        .diagnostic = prefix("16 (occupied count not found)", 7, "fort.50"),
        .kind = "write failed"},
       {.name = "standard output on a full device",
-       .listing = l.normal,
        .before = OlderResult,
        .redirection = ">/dev/full",
        .status = 2,
@@ -167,25 +166,21 @@ std::vector<EndCase> endCases() {
        .kind = "write failed",
        .result = OlderResult},
       {.name = "result file a link to the listing",
-       .listing = l.normal,
        .setup = "ln -s hlext.dat fort.50",
        .status = 2,
        .diagnostic = sameFile,
-       .result = l.normal},
+       .result = normalListing()},
       {.name = "listing a link to the result file",
-       .listing = l.normal,
        .setup = "mv hlext.dat fort.50 && ln -s fort.50 hlext.dat",
        .status = 2,
        .diagnostic = sameFile,
-       .result = l.normal},
+       .result = normalListing()},
       {.name = "result file a hard link to the listing",
-       .listing = l.normal,
        .setup = "ln hlext.dat fort.50",
        .status = 2,
        .diagnostic = sameFile,
-       .result = l.normal},
+       .result = normalListing()},
       {.name = "result file a link elsewhere",
-       .listing = l.normal,
        .before = OlderResult,
        .setup = "mkdir elsewhere && mv fort.50 elsewhere && chmod 640 elsewhere/fort.50 && "
                 "ln -s elsewhere/fort.50 fort.50",
@@ -202,38 +197,29 @@ std::vector<EndCase> endCases() {
        .kind = "write failed",
        .result = OlderResult},
       {.name = "result file a link to itself",
-       .listing = l.normal,
        .setup = "ln -s fort.50 fort.50",
        .status = 2,
        .diagnostic = prefix("10 (result file open)", 7, "fort.50"),
        .kind = "cannot open: Too many levels of symbolic links"},
       {.name = "read-only folder, result file written in place",
-       .listing = l.normal,
        .before = OlderResult,
        .prelude = AsUserInReadOnlyFolder,
        .needsRoot = true,
        .console = "    3\n    5\n",
        .result = result},
       {.name = "read-only folder, no result file",
-       .listing = l.normal,
        .prelude = AsUserInReadOnlyFolder,
        .needsRoot = true,
        .status = 2,
        .diagnostic =
            prefix("10 (result file open)", 7, "fort.50") + ": cannot open: Permission denied\n"},
       {.name = "--help alone leaves the listing and an old result as they were",
-       .listing = l.normal,
        .before = OlderResult,
        .redirection = "--help >/dev/null",
        .result = OlderResult},
-      {.name = "-h alone makes no result file",
-       .listing = l.normal,
-       .redirection = "-h >/dev/null"},
-      {.name = "--version alone makes no result file",
-       .listing = l.normal,
-       .redirection = "--version >/dev/null"},
+      {.name = "-h alone makes no result file", .redirection = "-h >/dev/null"},
+      {.name = "--version alone makes no result file", .redirection = "--version >/dev/null"},
       {.name = "a mistyped option leaves an old result as it was",
-       .listing = l.normal,
        .before = OlderResult,
        .redirection = "--finel",
        .status = 4,
@@ -241,13 +227,11 @@ std::vector<EndCase> endCases() {
                      "lists the options); nothing was read or written\n",
        .result = OlderResult},
       {.name = "an argument that is no option is ignored, with a warning",
-       .listing = l.normal,
        .redirection = "ozone.log >/dev/null",
        .diagnostic = "hlext1: warning: arguments ignored: \"ozone.log\"; hlext1 reads hlext.dat "
                      "and writes fort.50 in the working directory\n",
        .result = result},
       {.name = "standard output closed",
-       .listing = l.normal,
        .before = OlderResult,
        .redirection = ">&-",
        .status = 2,
