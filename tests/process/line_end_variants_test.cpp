@@ -1,7 +1,9 @@
 // How the lines of a listing end changes nothing: every example and golden listing, rewritten
-// with CR LF line ends, without trailing blanks, with trailing blanks added (also far past the
-// columns any record is read at) or without its final line feed, gives the real binary's run
-// the same console output, fort.50, diagnostics and exit status as the listing itself.
+// without trailing blanks, with trailing blanks added (also far past the columns any record is
+// read at) or without its final line feed, gives the real binary's run the same console output,
+// fort.50, diagnostics and exit status as the listing itself. CR LF line ends are the record
+// reader's to split (record_reader_test.cpp, up to the last column a record keeps) and the
+// whole-run fuzzer's to check over every one of these listings, which seed it.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,7 +57,6 @@ bool lastLineHoldsText(const Lines& listing) {
 
 const std::vector<Variant>& variants() {
   static const std::vector<Variant> all = {
-      {"CR LF line ends", [](Lines l) { return std::optional(l.join("\r\n", l.finalLineFeed)); }},
       {"trailing blanks stripped",
        [](Lines l) {
          for (auto& line : l.lines) line = withoutTrailingBlanks(line);
@@ -80,19 +81,6 @@ const std::vector<Variant>& variants() {
        [](Lines l) -> std::optional<std::string> {
          if (!lastLineHoldsText(l)) return std::nullopt;
          return l.join("\n", false);
-       }},
-      {"CR LF, blanks up to column 80, no final line end",
-       [](Lines l) -> std::optional<std::string> {
-         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 80), ' ');
-         if (!lastLineHoldsText(l)) return std::nullopt;
-         return l.join("\r\n", false);
-       }},
-      {"CR LF, blanks up to column 127 and 128",
-       [](Lines l) {
-         // The carriage return then stands in the last column a record keeps, or just past it.
-         for (std::size_t i = 0; i < l.lines.size(); ++i)
-           l.lines[i].resize(std::max<std::size_t>(l.lines[i].size(), 127 + i % 2), ' ');
-         return std::optional(l.join("\r\n", l.finalLineFeed));
        }},
   };
   return all;
@@ -144,7 +132,7 @@ TEST_P(LineEndVariantTest, GivesTheSameRun) {
     EXPECT_EQ(outcome.diagnostics, expected.diagnostics) << variant.name;
     EXPECT_EQ(outcome.status, expected.status) << variant.name;
   }
-  EXPECT_GE(applied, 5);
+  EXPECT_GE(applied, 3);  // the three that add blanks change every listing
 }
 
 INSTANTIATE_TEST_SUITE_P(Listings, LineEndVariantTest, ::testing::ValuesIn(listingCases()));

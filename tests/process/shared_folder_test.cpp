@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "tests/support/listing_builder.hpp"
+#include "tests/support/p_shell_rows.hpp"
 #include "tests/support/scratch_run.hpp"
 
 namespace hlext::testing {
@@ -28,21 +29,9 @@ namespace fs = std::filesystem;
 const fs::path ScriptFolder =
     fs::path(HLEXT1_GOLDEN_DIR).parent_path() / "process" / "shared_folder";
 
-// One p shell, so that a result also shows the rotation.
-const std::vector<BasisFunction> Rows = {
-    {"S", "O", 1}, {"PX", "O", 1}, {"PY", "O", 1}, {"PZ", "O", 1}, {"S", "H", 2}};
-
-// Orbital `orbital`'s coefficients as written: the p shell's x row after its y and z rows.
-std::vector<double> rotated(int orbital, int rowCount) {
-  std::vector<double> values;
-  for (int row : {1, 3, 4, 2}) values.push_back(coefficientOf(orbital, row));
-  for (int row = 5; row <= rowCount; ++row) values.push_back(coefficientOf(orbital, row));
-  return values;
-}
-
-// A listing with `extra` more s functions than Rows, and its result.
+// A listing with `extra` more s functions than PShellRows, and its result.
 void writeCase(const ScratchFolder& scratch, const std::string& name, int n, int extra) {
-  std::vector<BasisFunction> rows = Rows;
+  std::vector<BasisFunction> rows = PShellRows;
   rows.insert(rows.end(), static_cast<std::size_t>(extra), {"S", "H", 3});
   const int count = static_cast<int>(rows.size());
   writeFile(scratch / (name + ".dat"), standardListing(n, 13, rows).text());
@@ -88,7 +77,7 @@ TEST_P(SharedFolder, EveryRunEndsWithAWholeResult) {
   writeCase(scratch, "c", 3, 280);
   writeFile(scratch / "none.dat", Listing().filler(600).text());
   // Orbital N is the last one printed: the run warns while it reads.
-  writeFile(scratch / "last.dat", standardListing(13, 13, Rows).text());
+  writeFile(scratch / "last.dat", standardListing(13, 13, PShellRows).text());
   const ScriptRun run = runScript(scratch, readFile(ScriptFolder / (GetParam().name + ".sh")));
   if (run.status == 77) GTEST_SKIP() << run.skipped;
   EXPECT_EQ(run.status, 0);

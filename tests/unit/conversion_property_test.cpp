@@ -8,8 +8,9 @@
 // at a comma, implied decimals put in as a decimal point, D made E, a sign after the digits
 // made an exponent. The second field checks where a comma leaves the position.
 //
-// Writing: F10.5 of a million single-precision values must be printf's exactly rounded "%.5f",
-// right-justified, or ten asterisks when that is wider than ten columns.
+// Writing: F10.5 of values chosen by the edges, then of a million generated single-precision
+// values, must be printf's exactly rounded "%.5f", right-justified, or ten asterisks when that
+// is wider than ten columns.
 //
 // Fields are built in fixed buffers rather than strings, so that the million cases stay quick
 // in unoptimised and sanitized builds.
@@ -421,6 +422,23 @@ TEST_F(ConversionProperty, WrittenRealsMatchTheCLibrary) {
   int asterisks = 0;
   std::vector<std::string> mismatches;
   std::string written;
+  const auto check = [&](float value) {
+    written.clear();
+    appendRealField(written, value, 10, 5);
+    const std::string expected = referenceF10_5(value);
+    if (expected[0] == '*') ++asterisks;
+    if (std::fabs(std::fmod(static_cast<double>(value) * 1e5, 1.0)) == 0.5) ++ties;
+    if (written != expected && mismatches.size() < 20)
+      mismatches.push_back(bitsOf(value) + ": \"" + expected + "\" expected, \"" + written +
+                           "\" written");
+  };
+  // Values by the edges of the field, of zero and of rounding (exact halfway cases go to the
+  // even neighbour: 0.015625 to 0.01562), then the generated ones.
+  for (const float value :
+       {9999.9990234375F, -999.9999389648438F, -1000.0F, 10000.0F, -0.000001F, -0.0F, 0.0F, 0.5F,
+        -11.23456F, 0.21034F, 0.015625F, 0.046875F, std::numeric_limits<float>::max(),
+        std::numeric_limits<float>::denorm_min(), -std::numeric_limits<float>::denorm_min()})
+    check(value);
   for (int i = 0; i < OutputCount; ++i) {
     float value = 0.0F;
     switch (below(4)) {
@@ -447,14 +465,7 @@ TEST_F(ConversionProperty, WrittenRealsMatchTheCLibrary) {
         break;
       }
     }
-    written.clear();
-    appendRealField(written, value, 10, 5);
-    const std::string expected = referenceF10_5(value);
-    if (expected[0] == '*') ++asterisks;
-    if (std::fabs(std::fmod(static_cast<double>(value) * 1e5, 1.0)) == 0.5) ++ties;
-    if (written != expected && mismatches.size() < 20)
-      mismatches.push_back(bitsOf(value) + ": \"" + expected + "\" expected, \"" + written +
-                           "\" written");
+    check(value);
   }
   std::string report;
   for (const std::string& line : mismatches) report += line + '\n';

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <ostream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -60,8 +61,12 @@ struct RunCase {
   Expected expected;
 };
 
-void check(const RunCase& c) {
-  SCOPED_TRACE(c.name);
+void PrintTo(const RunCase& c, std::ostream* os) { *os << c.name; }
+
+class WholeRun : public ::testing::TestWithParam<RunCase> {};
+
+TEST_P(WholeRun, ConsoleWarningsAndResultOrFailure) {
+  const RunCase& c = GetParam();
   const MemoryRun run = runInMemory(c.listing);
   EXPECT_EQ(run.console, c.expected.console);
   if (c.expected.warned == 0) {
@@ -102,6 +107,12 @@ Expected refused(std::string console, int statement) {
 }
 Expected endOfFile(std::string console, int statement, const Listing& listing) {
   return {std::move(console), "", ErrorKind::EndOfFile, statement, listing.size() + 1};
+}
+// A field of record `record` that ends the run; `said` ends the diagnostic: its columns, its
+// text and the kind of fault. N is echoed only once it has been found usable.
+Expected badField(std::string console, ErrorKind kind, int statement, long long record,
+                  std::string said) {
+  return {std::move(console), "", kind, statement, record, 0, std::move(said)};
 }
 
 // The occupied-count record, or the heading, as record `record` of its search.
@@ -159,7 +170,7 @@ Listing withThirdHeaderAt(int record) {
   return listing;
 }
 
-TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
+std::vector<RunCase> searchLimitCases() {
   Listing nothing;
   nothing.filler(500);
   Listing almost;
@@ -173,7 +184,9 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
   // Look-alikes a failed search names, and records that are none.
   Listing negativeCount;
-  negativeCount.filler(3).add("      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = -5").filler(3);
+  negativeCount.filler(3)
+      .add("      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = -5")
+      .filler(3);
   Listing banner;
   banner.filler(3).add(" ...... END OF RHF CALCULATION ......").filler(3);
   Listing eigenvalues;
@@ -186,7 +199,7 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
   Listing noFirstOrbital;
   noFirstOrbital.add(occupiedCountRecord(1)).add(headingRecord()).filler(4);
   noFirstOrbital.add(headerRecord({2, 3, 4, 5, 6, 7})).filler(600);
-  const RunCase cases[] = {
+  return {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
       {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
       {"exactly 500 records, none matching", nothing.text(),
@@ -222,208 +235,175 @@ TEST(SearchLimit, FiveHundredRecordsAreReadAndNoMore) {
       {"orbital 1 without its header", noFirstOrbital.text(),
        saying("seeking the block header of orbital 1", refused("    1\n", 34))},
   };
-  for (const RunCase& c : cases) check(c);
 }
 
-// N = 8: all three searches must match for the run to end normally.
-Listing labelled(const std::string& occupied, const std::string& heading,
-                 std::string_view secondHeader) {
-  Listing listing;
-  listing.filler(3).add(occupied).filler(3).add(heading).add(2, "");
-  addBlock(listing, 1, 6, Rows);
-  addBlock(listing, 7, 12, Rows, secondHeader);
-  return listing;
-}
+INSTANTIATE_TEST_SUITE_P(SearchLimit, WholeRun, ::testing::ValuesIn(searchLimitCases()));
 
-TEST(SearchLimit, LabelsMatchInAllFourCharacters) {
+// N = 8: all three searches must match in all four characters for the run to end normally;
+// records with other labels are passed over whatever their fields.
+std::vector<RunCase> labelCases() {
+  const auto labelled = [](const char* name, const std::string& occupied,
+                           const std::string& heading, std::string_view secondHeader,
+                           int failingStatement) -> RunCase {
+    Listing listing;
+    listing.filler(3).add(occupied).filler(3).add(heading).add(2, "");
+    addBlock(listing, 1, 6, Rows);
+    addBlock(listing, 7, 12, Rows, secondHeader);
+    if (failingStatement == 0) return {name, listing.text(), normal(8, 12)};
+    return {name, listing.text(),
+            endOfFile(failingStatement == 13 ? "" : "    8\n", failingStatement, listing)};
+  };
   const std::string rhf = occupiedCountRecord(8);
   const std::string eige = headingRecord();
-  struct LabelCase {
-    const char* name;
-    std::string occupied;
-    std::string heading;
-    std::string_view header;
-    int failingStatement;  // 0: all labels match
-  };
-  const LabelCase cases[] = {
-      {"all match", rhf, eige, "ROOT", 0},
-      {"text before column 11", overwrite(rhf, 1, "0123456789"), eige, "ROOT", 0},
-      {"text before column 17", rhf, overwrite(eige, 1, "ABCDEFGHIJKLMNOP"), "ROOT", 0},
-      {"RHF followed by a comma", occupiedCountRecord("  8", "RHF,"), eige, "ROOT", 13},
-      {"rhf in lower case", occupiedCountRecord("  8", "rhf "), eige, "ROOT", 13},
-      {"RHF a column early", occupiedCountRecord("  8", "RHF  ").substr(1), eige, "ROOT", 13},
-      {"eige in lower case", rhf, headingRecord("eige"), "ROOT", 22},
-      {"EIGE a column late", rhf, " " + eige, "ROOT", 22},
-      {"Root in mixed case", rhf, eige, "Root", 32},
-      {"ROO and a blank", rhf, eige, "ROO ", 32},
-  };
-  for (const LabelCase& c : cases) {
-    const Listing listing = labelled(c.occupied, c.heading, c.header);
-    const std::string console = c.failingStatement == 13 ? "" : "    8\n";
-    check({c.name, listing.text(),
-           c.failingStatement == 0 ? normal(8, 12)
-                                   : endOfFile(console, c.failingStatement, listing)});
-  }
-}
-
-TEST(SearchLimit, RecordsWithOtherLabelsArePassedOverWhateverTheirFields) {
-  Listing listing;
-  listing.add(overwrite("", 59, "ABC"))
+  Listing others;
+  others.add(overwrite("", 59, "ABC"))
       .add(overwrite(fillerRecord(2), 59, "1.5"))
       .add(occupiedCountRecord("x y", "RHX "))
       .add(occupiedCountRecord("0.5", "RHF,"))
       .add(occupiedCountRecord(8))
       .add(headingRecord())
       .add(2, "");
-  addBlock(listing, 1, 6, Rows);
+  addBlock(others, 1, 6, Rows);
   // The header search crosses the first block's energies and coefficients, whose decimal
   // points fall in its integer columns, and records like these.
-  listing.add(overwrite(overwrite("", 5, "ROOX"), 13, "0.249"));
-  listing.add(std::string(90, 'Z'));
-  addBlock(listing, 7, 12, Rows);
-  check({"letters and decimals in skipped records", listing.text(), normal(8, 12)});
+  others.add(overwrite(overwrite("", 5, "ROOX"), 13, "0.249"));
+  others.add(std::string(90, 'Z'));
+  addBlock(others, 7, 12, Rows);
+  return {
+      labelled("all match", rhf, eige, "ROOT", 0),
+      labelled("text before column 11", overwrite(rhf, 1, "0123456789"), eige, "ROOT", 0),
+      labelled("text before column 17", rhf, overwrite(eige, 1, "ABCDEFGHIJKLMNOP"), "ROOT", 0),
+      labelled("RHF followed by a comma", occupiedCountRecord("  8", "RHF,"), eige, "ROOT", 13),
+      labelled("rhf in lower case", occupiedCountRecord("  8", "rhf "), eige, "ROOT", 13),
+      labelled("RHF a column early", occupiedCountRecord("  8", "RHF  ").substr(1), eige, "ROOT",
+               13),
+      labelled("eige in lower case", rhf, headingRecord("eige"), "ROOT", 22),
+      labelled("EIGE a column late", rhf, " " + eige, "ROOT", 22),
+      labelled("Root in mixed case", rhf, eige, "Root", 32),
+      labelled("ROO and a blank", rhf, eige, "ROO ", 32),
+      {"letters and decimals in skipped records", others.text(), normal(8, 12)},
+  };
 }
 
-TEST(SearchLimit, BadFieldInTheMatchingRecordEndsTheRun) {
-  struct BadCase {
-    const char* name;
-    std::string record;  // stands in for the occupied-count record or the second header
-    bool header;
-    std::string_view kind;  // as the diagnostic names it
-    int statement, firstColumn, lastColumn;
-    const char* field;
-  };
-  const BadCase cases[] = {
-      {"letters for N", occupiedCountRecord("ABC"), false, "bad integer", 13, 59, 61, "ABC"},
-      {"N of 0", occupiedCountRecord(0), false, "bad occupied count", 13, 59, 61, "  0"},
-      {"N blank", occupiedCountRecord("   "), false, "bad occupied count", 13, 59, 61, "   "},
-      {"N negative", occupiedCountRecord(-3), false, "bad occupied count", 13, 59, 61, " -3"},
-      {"decimal in the first orbital column", overwrite(headerRecord({7}), 13, "0.249"), true,
-       "bad integer", 32, 13, 17, "0.249"},
-      {"letter in the sixth orbital column",
-       overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, "bad integer", 32, 73, 77,
-       "  1x2"},
-  };
-  for (const BadCase& c : cases) {
-    SCOPED_TRACE(c.name);
+INSTANTIATE_TEST_SUITE_P(Labels, WholeRun, ::testing::ValuesIn(labelCases()));
+
+// A bad field in the record a search matched: the occupied-count record, or the second header.
+// A blank count is the golden case blank-occupied-count.
+std::vector<RunCase> badFieldCases() {
+  const auto bad = [](const char* name, const std::string& record, bool header, ErrorKind kind,
+                      std::string said) -> RunCase {
     Listing listing;
-    listing.filler(4).add(c.header ? occupiedCountRecord(8) : c.record);
+    listing.filler(4).add(header ? occupiedCountRecord(8) : record);
     int faulty = listing.size();
     listing.add(headingRecord()).add(2, "");
     addBlock(listing, 1, 6, Rows);
-    listing.filler(2).add(c.header ? c.record : fillerRecord(0));
-    if (c.header) faulty = listing.size();
+    listing.filler(2).add(header ? record : fillerRecord(0));
+    if (header) faulty = listing.size();
     addBlock(listing, 7, 12, Rows);
-    const MemoryRun run = runInMemory(listing.text());
-    ASSERT_TRUE(run.failure.has_value());
-    EXPECT_EQ(kindName(*run.failure), c.kind) << run.diagnostic;
-    EXPECT_EQ(run.failure->statement.number, c.statement);
-    EXPECT_EQ(run.failure->place.record, faulty);
-    EXPECT_EQ(run.failure->place.firstColumn, c.firstColumn);
-    EXPECT_EQ(run.failure->place.lastColumn, c.lastColumn);
-    EXPECT_EQ(run.failure->place.text, c.field);
-    // N is echoed only once it has been found usable.
-    EXPECT_EQ(run.console, c.header ? "    8\n" : "");
-    EXPECT_FALSE(run.written);
-  }
+    return {name, listing.text(),
+            badField(header ? "    8\n" : "", kind, header ? 32 : 13, faulty, std::move(said))};
+  };
+  return {
+      bad("letters for N", occupiedCountRecord("ABC"), false, ErrorKind::BadInteger,
+          "columns 59-61 \"ABC\": bad integer"),
+      bad("N of 0", occupiedCountRecord(0), false, ErrorKind::Unusable,
+          "columns 59-61 \"  0\": bad occupied count"),
+      bad("N negative", occupiedCountRecord(-3), false, ErrorKind::Unusable,
+          "columns 59-61 \" -3\": bad occupied count"),
+      bad("decimal in the first orbital column", overwrite(headerRecord({7}), 13, "0.249"), true,
+          ErrorKind::BadInteger, "columns 13-17 \"0.249\": bad integer"),
+      bad("letter in the sixth orbital column",
+          overwrite(headerRecord({7, 8, 9, 10, 11}), 73, "  1x2"), true, ErrorKind::BadInteger,
+          "columns 73-77 \"  1x2\": bad integer"),
+  };
 }
 
-TEST(BlockLocation, FindsTheBlockOfOrbitalN) {
-  struct LocationCase {
-    const char* name;
-    int orbitalCount;
-    int n;
-    bool sameBlock;
+INSTANTIATE_TEST_SUITE_P(BadField, WholeRun, ::testing::ValuesIn(badFieldCases()));
+
+// Orbital N's block, and only later headers must read ROOT. N alone in the last block, the last
+// orbital printed, is the golden case header-without-next-orbital; N in the sixth column of a
+// block, the split cases below (block 1) and the ozone example (block 2).
+std::vector<RunCase> blockLocationCases() {
+  std::vector<RunCase> cases;
+  const auto standard = [&cases](const char* name, int orbitalCount, int n, bool sameBlock) {
+    cases.push_back(
+        {name, standardListing(n, orbitalCount, Rows).text(), normal(n, orbitalCount, sameBlock)});
   };
-  const LocationCase cases[] = {
-      {"first block, column 1", 13, 1, true},    {"first block, column 4", 13, 4, true},
-      {"second block, column 2", 13, 8, true},   {"fourth block, column 2", 22, 20, true},
-      {"fourth block, column 5", 24, 23, true},  {"first block, column 6", 13, 6, false},
-      {"second block, column 6", 19, 12, false}, {"last of three in a short block", 15, 15, true},
-      {"alone in the last block", 13, 13, true},
-  };
-  for (const LocationCase& c : cases) {
-    Listing listing = standardListing(c.n, c.orbitalCount, Rows);
-    check({c.name, listing.text(), normal(c.n, c.orbitalCount, c.sameBlock)});
-  }
-  // A header that lists another orbital after N: orbital N+1's values are that column's.
-  Listing renumbered;
-  renumbered.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
-  addBlock(renumbered, 1, 6, Rows);
-  const int second = addBlock(renumbered, 7, 12, Rows);
-  renumbered.set(second, headerRecord({7, 8, 20, 10, 11, 12}));
-  check({"another orbital after N", renumbered.text(), warnedOf(32, normal(8, 12))});
+  standard("first block, column 1", 13, 1, true);
+  standard("first block, column 4", 13, 4, true);
+  standard("second block, column 2", 13, 8, true);
+  standard("fourth block, column 2", 22, 20, true);
+  standard("fourth block, column 5", 24, 23, true);
+  standard("last of three in a short block", 15, 15, true);
   const Listing beyond = standardListing(20, 13, Rows);
-  check({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
-}
-
-TEST(BlockLocation, OnlyLaterHeadersMustReadRoot) {
-  Listing anyFirstLabel;
-  anyFirstLabel.add(occupiedCountRecord(2)).add(headingRecord()).add(2, "");
-  addBlock(anyFirstLabel, 1, 6, Rows, "XYZW");
-  addBlock(anyFirstLabel, 7, 12, Rows);
-  check({"first header with another label", anyFirstLabel.text(), normal(2, 12)});
-
+  cases.push_back({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
+  // Orbitals 1-6 under a first header labelled `firstLabel`, 7-12 under `secondLabel`, and
+  // the second header replaced by `secondHeader` unless it is empty.
+  const auto twoBlocks = [](int n, std::string_view firstLabel, std::string_view secondLabel,
+                            const std::string& secondHeader = "") {
+    Listing listing;
+    listing.add(occupiedCountRecord(n)).add(headingRecord()).add(2, "");
+    addBlock(listing, 1, 6, Rows, firstLabel);
+    const int second = addBlock(listing, 7, 12, Rows, secondLabel);
+    if (!secondHeader.empty()) listing.set(second, secondHeader);
+    return listing;
+  };
+  // A header that lists another orbital after N: orbital N+1's values are that column's.
+  cases.push_back({"another orbital after N",
+                   twoBlocks(8, "ROOT", "ROOT", headerRecord({7, 8, 20, 10, 11, 12})).text(),
+                   warnedOf(32, normal(8, 12))});
+  cases.push_back(
+      {"first header with another label", twoBlocks(2, "XYZW", "ROOT").text(), normal(2, 12)});
   // A header is read up to its sixth orbital column; what stands beyond column 77 is not.
-  Listing textAfterOrbitals;
-  textAfterOrbitals.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
-  addBlock(textAfterOrbitals, 1, 6, Rows);
-  const int second = addBlock(textAfterOrbitals, 7, 12, Rows);
-  textAfterOrbitals.set(second, headerRecord({7, 8, 9, 10, 11, 12}) + "   x.y   1.5   ,,");
-  check({"header with text beyond its orbitals", textAfterOrbitals.text(), normal(8, 12)});
-
-  Listing wrongSecondLabel;
-  wrongSecondLabel.add(occupiedCountRecord(8)).add(headingRecord()).add(2, "");
-  addBlock(wrongSecondLabel, 1, 6, Rows, "XYZW");
-  addBlock(wrongSecondLabel, 7, 12, Rows, "root");
+  cases.push_back(
+      {"header with text beyond its orbitals",
+       twoBlocks(8, "ROOT", "ROOT", headerRecord({7, 8, 9, 10, 11, 12}) + "   x.y   1.5   ,,")
+           .text(),
+       normal(8, 12)});
+  Listing wrongSecondLabel = twoBlocks(8, "XYZW", "root");
   addBlock(wrongSecondLabel, 13, 13, Rows);
-  check({"second header with another label", wrongSecondLabel.text(),
-         endOfFile("    8\n", 32, wrongSecondLabel)});
+  cases.push_back({"second header with another label", wrongSecondLabel.text(),
+                   endOfFile("    8\n", 32, wrongSecondLabel)});
+  return cases;
 }
 
-// N = 6: the first pass reads block 1 and the second block 2, whose header is never read.
-TEST(SplitCase, SecondBlockRowCounts) {
-  std::vector<BasisFunction> fewer(Rows.begin(), Rows.end() - 1);
-  std::vector<BasisFunction> more = Rows;
-  more.push_back({"S", "H", 3});
+INSTANTIATE_TEST_SUITE_P(BlockLocation, WholeRun, ::testing::ValuesIn(blockLocationCases()));
+
+// N = 6: the first pass reads block 1 and the second block 2, whose header is never read; the
+// second block's row count against the first's (one row fewer or more: the golden cases
+// split-fewer-rows-in-next-block and split-more-rows-in-next-block).
+std::vector<RunCase> splitCases() {
   const std::vector<BasisFunction> pShell = {
       {"S", "O", 1}, {"S", "O", 1}, {"S", "O", 1}, {"PX", "O", 1}, {"PY", "O", 1}};
   std::vector<BasisFunction> pShellMore = pShell;
   pShellMore.push_back({"PZ", "O", 1});
   const auto c = [](int orbital, int row) { return coefficientOf(orbital, row); };
-  struct SplitCase {
-    const char* name;
-    std::vector<BasisFunction> first, second;
-    std::string secondHeader;
-    std::string result;
-  };
-  const SplitCase cases[] = {
-      {"equal row counts", Rows, Rows, "",
-       resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
-      {"unreadable next header", Rows, Rows, "    JUNK 0.5 x.y  ,,,",
-       resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
-      {"fewer rows in the next block", Rows, fewer, "",
-       NotFound + resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7),
-                             {c(7, 1), c(7, 2), c(7, 3), c(7, 4), 0.0})},
-      {"more rows in the next block", Rows, more, "",
-       NotFound + resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7))},
-      // The p shell's z partner lies beyond orbital N's rows: it is 0 for both orbitals, even
-      // though the second pass read a row there.
-      {"p shell cut by the row count", pShell, pShellMore, "",
-       NotFound + resultFile(6, energyOf(6), {c(6, 1), c(6, 2), c(6, 3), c(6, 5), 0.0}, energyOf(7),
-                             {c(7, 1), c(7, 2), c(7, 3), c(7, 5), 0.0})},
-  };
-  for (const SplitCase& s : cases) {
+  const std::string whole =
+      resultFile(6, energyOf(6), columnOf(6, 5, 6), energyOf(7), columnOf(7, 5, 7));
+  const auto split = [](const char* name, const std::vector<BasisFunction>& first,
+                        const std::vector<BasisFunction>& second, std::string result,
+                        const std::string& secondHeader = "") -> RunCase {
     Listing listing;
     listing.add(occupiedCountRecord(6)).add(headingRecord()).add(2, "");
-    addBlock(listing, 1, 6, s.first);
-    const int secondHeader = addBlock(listing, 7, 12, s.second);
-    if (!s.secondHeader.empty()) listing.set(secondHeader, s.secondHeader);
-    Expected expected{"    6\n", s.result};
-    if (s.first.size() != s.second.size()) expected.warned = 126;
-    check({s.name, listing.text(), expected});
-  }
+    addBlock(listing, 1, 6, first);
+    const int header = addBlock(listing, 7, 12, second);
+    if (!secondHeader.empty()) listing.set(header, secondHeader);
+    Expected expected{"    6\n", std::move(result)};
+    if (first.size() != second.size()) expected.warned = 126;
+    return {name, listing.text(), expected};
+  };
+  return {
+      split("equal row counts", Rows, Rows, whole),
+      split("unreadable next header", Rows, Rows, whole, "    JUNK 0.5 x.y  ,,,"),
+      // The p shell's z partner lies beyond orbital N's rows: it is 0 for both orbitals, even
+      // though the second pass read a row there.
+      split("p shell cut by the row count", pShell, pShellMore,
+            NotFound + resultFile(6, energyOf(6), {c(6, 1), c(6, 2), c(6, 3), c(6, 5), 0.0},
+                                  energyOf(7), {c(7, 1), c(7, 2), c(7, 3), c(7, 5), 0.0})),
+  };
 }
+
+INSTANTIATE_TEST_SUITE_P(SplitCase, WholeRun, ::testing::ValuesIn(splitCases()));
 
 }  // namespace
 }  // namespace hlext

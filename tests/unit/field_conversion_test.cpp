@@ -6,7 +6,6 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <iomanip>
 #include <limits>
 #include <ostream>
 #include <string>
@@ -174,38 +173,7 @@ INSTANTIATE_TEST_SUITE_P(
                       IntegerOutputCase{1000, 3, "***"},
                       IntegerOutputCase{std::numeric_limits<std::int32_t>::min(), 5, "*****"}));
 
-struct RealOutputCase {
-  float value;
-  const char* text;  // under F10.5
-};
-
-void PrintTo(const RealOutputCase& row, std::ostream* os) {
-  *os << std::setprecision(9) << row.value;
-}
-
-class RealOutputTest : public ::testing::TestWithParam<RealOutputCase> {};
-
-TEST_P(RealOutputTest, WritesTheExactValueRounded) {
-  std::string out = "|";
-  appendRealField(out, GetParam().value, 10, 5);
-  out += "|";
-  EXPECT_EQ(out, std::string("|") + GetParam().text + "|");
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Table, RealOutputTest,
-    ::testing::Values(
-        RealOutputCase{9999.9990234375F, "9999.99902"},
-        RealOutputCase{-999.9999389648438F, "-999.99994"}, RealOutputCase{-1000.0F, "**********"},
-        RealOutputCase{10000.0F, "**********"}, RealOutputCase{-0.000001F, "  -0.00000"},
-        RealOutputCase{-0.0F, "  -0.00000"}, RealOutputCase{0.0F, "   0.00000"},
-        RealOutputCase{0.5F, "   0.50000"}, RealOutputCase{-11.23456F, " -11.23456"},
-        RealOutputCase{0.21034F, "   0.21034"},
-        // Exact halfway cases go to the even neighbour.
-        RealOutputCase{0.015625F, "   0.01562"}, RealOutputCase{0.046875F, "   0.04688"},
-        RealOutputCase{MaxSingle, "**********"}, RealOutputCase{MinSubnormal, "   0.00000"},
-        RealOutputCase{-MinSubnormal, "  -0.00000"}));
-
+// F10.5 is checked against printf in conversion_property_test.cpp.
 TEST(RealOutputTest, OtherWidthsAndDecimals) {
   std::string out;
   appendRealField(out, 12.345F, 12, 5);

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,51 +23,64 @@ float coefficientNext(int row) { return -0.5F * static_cast<float>(row); }
 
 constexpr float Untouched = 99.0F;
 
-TEST(ReorderPShells, RotatesEachShellFromItsPxRow) {
-  struct ReorderCase {
-    const char* name;
-    std::vector<std::string_view> labels;  // rows filled in the table
-    int rowCount;
-    std::vector<int> sources;  // the row each output entry comes from; 0: a missing partner
-  };
-  const ReorderCase cases[] = {
-      {"no p shells", {"S", "S", "D", "S"}, 4, {1, 2, 3, 4}},
-      {"one shell among s functions", {"S", "S", "PX", "PY", "PZ", "S"}, 6, {1, 2, 4, 5, 3, 6}},
-      {"two shells in a row", {"PX", "PY", "PZ", "PX", "PY", "PZ"}, 6, {2, 3, 1, 5, 6, 4}},
-      {"partners taken whatever their labels", {"PX", "S", "D", "S"}, 4, {2, 3, 1, 4}},
-      {"PY and PZ before a PX stay", {"PY", "PZ", "PX", "PY", "PZ"}, 5, {1, 2, 4, 5, 3}},
-      {"P and a blank is no PX", {"P", "PY", "PZ"}, 3, {1, 2, 3}},
-      {"lower case is no PX", {"px", "py", "pz"}, 3, {1, 2, 3}},
-      {"PX in the last row", {"S", "S", "PX"}, 3, {1, 2, 0}},
-      {"PX in the second-to-last row", {"S", "PX", "PY"}, 3, {1, 3, 0}},
-      {"PX alone", {"PX"}, 1, {0}},
-      {"partner beyond the count is missing even when filled", {"S", "PX", "PY", "PZ"}, 2, {1, 0}},
-      {"no rows", {"PX", "PY", "PZ"}, 0, {}},
-  };
-  for (const ReorderCase& c : cases) {
-    SCOPED_TRACE(c.name);
-    ASSERT_EQ(static_cast<int>(c.sources.size()), c.rowCount);
-    OrbitalRowTable table;
-    for (int row = 1; row <= static_cast<int>(c.labels.size()); ++row)
-      table.row(row) = {label(c.labels[static_cast<std::size_t>(row - 1)]), coefficientN(row),
-                        coefficientNext(row)};
-    OutputVectors vectors;
-    vectors.orbitalN.fill(Untouched);
-    vectors.orbitalNext.fill(Untouched);
+struct ReorderCase {
+  const char* name;
+  std::vector<std::string_view> labels;  // rows filled in the table
+  int rowCount;
+  std::vector<int> sources;  // the row each output entry comes from; 0: a missing partner
+};
 
-    reorderPShells(table, c.rowCount, vectors);
+void PrintTo(const ReorderCase& c, std::ostream* os) { *os << c.name; }
 
-    for (std::size_t i = 0; i < vectors.orbitalN.size(); ++i) {
-      const int source = i < c.sources.size() ? c.sources[i] : -1;
-      const float expectedN = source > 0 ? coefficientN(source) : source == 0 ? 0.0F : Untouched;
-      const float expectedNext = source > 0    ? coefficientNext(source)
-                                 : source == 0 ? 0.0F
-                                               : Untouched;
-      EXPECT_EQ(vectors.orbitalN[i], expectedN) << "entry " << i + 1;
-      EXPECT_EQ(vectors.orbitalNext[i], expectedNext) << "entry " << i + 1;
-    }
+class ReorderPShells : public ::testing::TestWithParam<ReorderCase> {};
+
+TEST_P(ReorderPShells, RotatesEachShellFromItsPxRow) {
+  const ReorderCase& c = GetParam();
+  ASSERT_EQ(static_cast<int>(c.sources.size()), c.rowCount);
+  OrbitalRowTable table;
+  for (int row = 1; row <= static_cast<int>(c.labels.size()); ++row)
+    table.row(row) = {label(c.labels[static_cast<std::size_t>(row - 1)]), coefficientN(row),
+                      coefficientNext(row)};
+  OutputVectors vectors;
+  vectors.orbitalN.fill(Untouched);
+  vectors.orbitalNext.fill(Untouched);
+
+  reorderPShells(table, c.rowCount, vectors);
+
+  for (std::size_t i = 0; i < vectors.orbitalN.size(); ++i) {
+    const int source = i < c.sources.size() ? c.sources[i] : -1;
+    const float expectedN = source > 0 ? coefficientN(source) : source == 0 ? 0.0F : Untouched;
+    const float expectedNext = source > 0    ? coefficientNext(source)
+                               : source == 0 ? 0.0F
+                                             : Untouched;
+    EXPECT_EQ(vectors.orbitalN[i], expectedN) << "entry " << i + 1;
+    EXPECT_EQ(vectors.orbitalNext[i], expectedNext) << "entry " << i + 1;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ReorderPShells,
+    ::testing::Values(
+        ReorderCase{"no p shells", {"S", "S", "D", "S"}, 4, {1, 2, 3, 4}},
+        ReorderCase{"one shell among s functions",
+                    {"S", "S", "PX", "PY", "PZ", "S"},
+                    6,
+                    {1, 2, 4, 5, 3, 6}},
+        ReorderCase{
+            "two shells in a row", {"PX", "PY", "PZ", "PX", "PY", "PZ"}, 6, {2, 3, 1, 5, 6, 4}},
+        ReorderCase{"partners taken whatever their labels", {"PX", "S", "D", "S"}, 4, {2, 3, 1, 4}},
+        ReorderCase{
+            "PY and PZ before a PX stay", {"PY", "PZ", "PX", "PY", "PZ"}, 5, {1, 2, 4, 5, 3}},
+        ReorderCase{"P and a blank is no PX", {"P", "PY", "PZ"}, 3, {1, 2, 3}},
+        ReorderCase{"lower case is no PX", {"px", "py", "pz"}, 3, {1, 2, 3}},
+        ReorderCase{"PX in the last row", {"S", "S", "PX"}, 3, {1, 2, 0}},
+        ReorderCase{"PX in the second-to-last row", {"S", "PX", "PY"}, 3, {1, 3, 0}},
+        ReorderCase{"PX alone", {"PX"}, 1, {0}},
+        ReorderCase{"partner beyond the count is missing even when filled",
+                    {"S", "PX", "PY", "PZ"},
+                    2,
+                    {1, 0}},
+        ReorderCase{"no rows", {"PX", "PY", "PZ"}, 0, {}}));
 
 }  // namespace
 }  // namespace hlext

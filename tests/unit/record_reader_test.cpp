@@ -39,72 +39,14 @@ std::string columns(std::initializer_list<std::pair<int, std::string_view>> part
   return record;
 }
 
-// --- Records consumed by one statement ------------------------------------------------------
-
-struct ConsumeCase {
-  const char* layout;
-  std::size_t items;
-  int records;
-};
-
-void PrintTo(const ConsumeCase& row, std::ostream* os) { *os << row.layout << " " << row.items; }
-
-class RecordsConsumedTest : public ::testing::TestWithParam<ConsumeCase> {};
-
-// What columns 125-128 of record `record` hold: "R101" for the first.
-std::string recordMark(int record) {
-  std::string mark = "R";
-  mark += std::to_string(100 + record);
-  return mark;
-}
-
-// Every record is blank but for its number in columns 125-128, so the statement after the
-// one under test shows where it starts.
-TEST_P(RecordsConsumedTest, NextStatementStartsAfterTheLastRecordTouched) {
-  const ConsumeCase& row = GetParam();
-  std::string listing;
-  for (int i = 1; i <= 10; ++i) listing += columns({{125, recordMark(i)}}) + "\n";
-  RecordReader reader = memoryReader(listing);
-  const Layout layout = parsedLayout(row.layout);
-  Items items(layout, row.items);
-  reader.read(Statement, layout, items.list());
-  EXPECT_EQ(reader.recordNumber(), row.records);
-
-  Text4 marker{};
-  const std::array<ReadItem, 1> next = {&marker};
-  reader.read(Statement + 1, parsedLayout("(124X,A4)"), next);
-  EXPECT_EQ(view(marker), recordMark(row.records + 1));
-  EXPECT_EQ(reader.recordNumber(), row.records + 1);
-}
-
-const ConsumeCase consumeCases[] = {
-    {"(10X,A4,44X,I3)", 2, 1},
-    {"(16X,2A4)", 1, 1},
-    {"(16X,2A4)", 2, 1},
-    {"(////,5X,6(7X,I5))", 6, 5},
-    {"(4X,A4,4X,I5,7(7X,I5))", 2, 1},
-    {"(4X,A4,4X,I5,7(7X,I5))", 9, 1},
-    {"(/,8X,6F12.5,//)", 6, 4},
-    {"(////,8X,6F12.5,//)", 6, 7},
-    {"(I1,A2,A3,I4,6F12.5)", 10, 1},
-    {"(I5)", 1, 1},
-    // Fewer items than the layout holds: the walk stops at the first data item left over.
-    {"(/,8X,6F12.5,//)", 3, 2},
-    {"(/,8X,6F12.5,//)", 0, 2},
-    {"(////,5X,6(7X,I5))", 0, 5},
-    {"(I2,/,I2,/,I2)", 2, 3},
-    {"(I2,//)", 1, 3},
-};
-
-INSTANTIATE_TEST_SUITE_P(Table, RecordsConsumedTest, ::testing::ValuesIn(consumeCases));
-
-// --- Columns read ---------------------------------------------------------------------------
+// --- Columns read and records consumed ------------------------------------------------------
 
 struct ColumnsCase {
   const char* layout;
   std::size_t items;
   std::string listing;
   std::string values;  // Items::rendered()
+  int records;         // records the statement consumed
 };
 
 void PrintTo(const ColumnsCase& row, std::ostream* os) {
@@ -113,13 +55,23 @@ void PrintTo(const ColumnsCase& row, std::ostream* os) {
 
 class ColumnsReadTest : public ::testing::TestWithParam<ColumnsCase> {};
 
-TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumns) {
+// A record "NEXT" follows a listing that ends with a line feed, so that the statement after
+// the one under test shows where it starts: after the last record this one touched.
+TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumnsAndConsumesItsRecords) {
   const ColumnsCase& row = GetParam();
-  RecordReader reader = memoryReader(row.listing);
+  const bool followed = row.listing.ends_with('\n');
+  const std::string listing = followed ? row.listing + "NEXT\n" : row.listing;
+  RecordReader reader = memoryReader(listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
   reader.read(Statement, layout, items.list());
   EXPECT_EQ(items.rendered(), row.values);
+  EXPECT_EQ(reader.recordNumber(), row.records);
+  if (!followed) return;
+  Text4 next{};
+  reader.read(Statement + 1, parsedLayout("(A4)"), std::array<ReadItem, 1>{&next});
+  EXPECT_EQ(view(next),
+            (splitLines(listing).at(static_cast<std::size_t>(row.records)) + "    ").substr(0, 4));
 }
 
 const std::string energyRecord = columns(
@@ -129,35 +81,45 @@ const std::string headerRecord =
     "    ROOT        7           8           9           1           2           3           4"
     "           5";
 
+const std::string energyBlock = joinLines({headerRecord, energyRecord, "abc", "abc"});
+const std::string fiveRecords = joinLines({"x", "x", "x", "x", headerRecord});
+
 const ColumnsCase columnsCases[] = {
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " 42"}}) + "\n", "RHF |42"},
-    {"(10X,A4,44X,I3)", 2, "\n", "    |0"},
-    {"(10X,A4,44X,I3)", 2, "          RH\n", "RH  |0"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "1,5"}}) + "\n", "RHF |1"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " ,5"}}) + "\n", "RHF |0"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "R,F "}, {59, " 4"}}) + "\r\n", "R,F |4"},
-    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "7"}, {300, "x"}}), "RHF |7"},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " 42"}}) + "\n", "RHF |42", 1},
+    {"(10X,A4,44X,I3)", 2, "\n", "    |0", 1},
+    {"(10X,A4,44X,I3)", 2, "          RH\n", "RH  |0", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "1,5"}}) + "\n", "RHF |1", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, " ,5"}}) + "\n", "RHF |0", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "R,F "}, {59, " 4"}}) + "\r\n", "R,F |4", 1},
+    {"(10X,A4,44X,I3)", 2, columns({{11, "RHF "}, {59, "7"}, {300, "x"}}), "RHF |7", 1},
     // Skips pass over any characters; a field after the last item is never converted.
     {"(10X,A4,44X,I3)", 2,
      columns({{1, "abcdefghij"}, {11, "RHF "}, {15, std::string(44, 'z')}, {59, "-42"}}),
-     "RHF |-42"},
-    {"(10X,A4,44X,I3)", 1, columns({{11, "RHF "}, {59, "abc"}}), "RHF "},
-    {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC"},
-    {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    "},
-    {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t"},
-    {"(////,5X,6(7X,I5))", 6, joinLines({"x", "x", "x", "x", headerRecord}), "7|8|9|1|2|3"},
-    {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5"},
-    {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7"},
+     "RHF |-42", 1},
+    {"(10X,A4,44X,I3)", 1, columns({{11, "RHF "}, {59, "abc"}}), "RHF ", 1},
+    {"(16X,2A4)", 2, columns({{17, "EIGENVEC"}}) + "\n", "EIGE|NVEC", 1},
+    {"(16X,2A4)", 2, columns({{17, "EI"}}) + "\n", "EI  |    ", 1},
+    {"(16X,2A4)", 1, columns({{17, "A\rB\t"}}) + "\n", "A\rB\t", 1},
+    {"(////,5X,6(7X,I5))", 6, fiveRecords, "7|8|9|1|2|3", 5},
+    {"(4X,A4,4X,I5,7(7X,I5))", 9, headerRecord + "\n", "ROOT|7|8|9|1|2|3|4|5", 1},
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, headerRecord + "\n", "ROOT|7", 1},
     // Records passed over by record breaks are never converted.
-    {"(/,8X,6F12.5,//)", 6, joinLines({headerRecord, energyRecord, "abc", "abc"}),
-     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+    {"(/,8X,6F12.5,//)", 6, energyBlock, "-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 4},
     {"(////,8X,6F12.5,//)", 6, joinLines({"a", "b", "c", "d", energyRecord, "e", "f"}),
-     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+     "-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 7},
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    12" + energyRecord.substr(8) + "\n",
-     "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125"},
+     "1|PX  |O   |12|-20.25|-1.5|-0.625|-0.5|-0.375|0.125", 1},
     // A comma ends a numeric field: later fields start right after it.
-    {"(I1,A2,A3,I4,6F12.5)", 10, "1P,O    121.5,2.5,-3.,,4.\n", "1|P,  |O   |12|1.5|2.5|-3|0|4|0"},
-    {"(I1,A2,A3,I4,6F12.5)", 10, "\n", "0|    |    |0|0|0|0|0|0|0"},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "1P,O    121.5,2.5,-3.,,4.\n", "1|P,  |O   |12|1.5|2.5|-3|0|4|0",
+     1},
+    {"(I1,A2,A3,I4,6F12.5)", 10, "\n", "0|    |    |0|0|0|0|0|0|0", 1},
+    {"(I5)", 1, "   42\n", "42", 1},
+    // Fewer items than the layout holds: the walk stops at the first data item left over.
+    {"(/,8X,6F12.5,//)", 3, energyBlock, "-20.25|-1.5|-0.625", 2},
+    {"(/,8X,6F12.5,//)", 0, energyBlock, "", 2},
+    {"(////,5X,6(7X,I5))", 0, fiveRecords, "", 5},
+    {"(I2,/,I2,/,I2)", 2, " 1\n 2\n 3\n", "1|2", 3},
+    {"(I2,//)", 1, " 1\nx\ny\n", "1", 3},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ColumnsReadTest, ::testing::ValuesIn(columnsCases));
@@ -179,92 +141,6 @@ std::vector<std::string> readAll(RecordReader& reader) {
       return records;
     }
     records.push_back(items.rendered());
-    EXPECT_EQ(reader.recordNumber(), static_cast<long long>(records.size()));
-  }
-}
-
-// A search for the label of each record of `records` (what readAll gives), in columns 1-4
-// under "(A4,120X,A4)" and in columns 125-128 under "(124X,A4)", must stop at the first record
-// that carries it and fill the items from it; a search that runs out of records one short of
-// it stops with the next statement reading that record; a label no record carries reads to
-// the end of the input. A search stops at that record with room to spare as well.
-void searchEach(const std::function<RecordReader()>& open,
-                const std::vector<std::string>& records) {
-  struct LabelPlace {
-    const char* layout;
-    std::size_t items;
-    std::size_t offset;  // where the label and the filled values begin in a rendered record
-  };
-  const LabelPlace places[] = {{"(A4,120X,A4)", 2, 0}, {"(124X,A4)", 1, 5}};
-  const auto labelAt = [](const LabelPlace& place, const std::string& record) {
-    return std::string_view(record).substr(place.offset, 4);
-  };
-  const auto filledAt = [](const LabelPlace& place, const std::string& record) {
-    return record.substr(place.offset);
-  };
-  for (const LabelPlace& place : places) {
-    SCOPED_TRACE(place.layout);
-    const Layout layout = parsedLayout(place.layout);
-    Items items(layout, place.items);
-    const auto filled = [&](const std::string& record) { return filledAt(place, record); };
-    for (const std::string& record : records) {
-      const std::string_view text = labelAt(place, record);
-      const Text4 label = {text[0], text[1], text[2], text[3]};
-      const auto first = std::find_if(records.begin(), records.end(), [&](const std::string& r) {
-        return labelAt(place, r) == text;
-      });
-      const int before = static_cast<int>(first - records.begin());
-      for (const int limit : {before + 1, 1000000}) {
-        RecordReader reader = open();
-        EXPECT_EQ(reader.search(Statement, layout, items.list(), label, limit), SearchEnd::Found);
-        EXPECT_EQ(reader.recordNumber(), before + 1);
-        EXPECT_EQ(items.rendered(), filled(*first));
-      }
-      // With a second label, in either place, taken from each record up to the one the search
-      // stops at, the search stops at the first record that carries either, its own label
-      // first, and leaves it to be read under the layout of the label it carries.
-      for (const LabelPlace& otherPlace : places) {
-        const Layout otherLayout = parsedLayout(otherPlace.layout);
-        for (int otherFrom = 0; otherFrom <= before; ++otherFrom) {
-          const std::string_view otherText =
-              labelAt(otherPlace, records[static_cast<std::size_t>(otherFrom)]);
-          int stop = before;
-          std::size_t carried = 0;
-          for (int k = 0; k < before && carried == 0; ++k)
-            if (labelAt(otherPlace, records[static_cast<std::size_t>(k)]) == otherText) {
-              stop = k;
-              carried = 1;
-            }
-          SCOPED_TRACE(std::string("also for ") + otherPlace.layout + " \"" + printable(otherText) +
-                       "\"");
-          const std::array<SearchLabel, 2> labels = {
-              searchLabel(layout, label),
-              searchLabel(otherLayout, {otherText[0], otherText[1], otherText[2], otherText[3]})};
-          const LabelPlace& stopPlace = carried == 0 ? place : otherPlace;
-          const Layout& stopLayout = carried == 0 ? layout : otherLayout;
-          Items stopItems(stopLayout, stopPlace.items);
-          for (const int limit : {stop + 1, 1000000}) {
-            RecordReader reader = open();
-            const SearchStop found = reader.searches().searchAmong(labels, limit);
-            EXPECT_EQ(found.end, SearchEnd::Found);
-            EXPECT_EQ(found.label, carried);
-            EXPECT_EQ(reader.recordNumber(), stop + 1);
-            reader.readCurrent(Statement, stopLayout, stopItems.list());
-            EXPECT_EQ(stopItems.rendered(),
-                      filledAt(stopPlace, records[static_cast<std::size_t>(stop)]));
-          }
-        }
-      }
-      RecordReader shortOfIt = open();
-      EXPECT_EQ(shortOfIt.search(Statement, layout, items.list(), label, before),
-                SearchEnd::Refused);
-      EXPECT_EQ(shortOfIt.recordNumber(), before);
-      shortOfIt.read(Statement, layout, items.list());
-      EXPECT_EQ(items.rendered(), filled(*first));
-    }
-    RecordReader reader = open();
-    EXPECT_EQ(reader.search(Statement, layout, items.list(), text4("\n\n\n\n"), 1000000),
-              SearchEnd::InputEnded);
     EXPECT_EQ(reader.recordNumber(), static_cast<long long>(records.size()));
   }
 }
@@ -292,9 +168,7 @@ TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
                  " sizes");
     RecordReader reader = chunkedReader(row.listing, sizes);
     EXPECT_EQ(readAll(reader), row.records);
-    searchEach([&] { return chunkedReader(row.listing, sizes); }, row.records);
   }
-  searchEach([&] { return memoryReader(row.listing); }, row.records);
 }
 
 const std::string longLine = columns({{1, "LONG"}, {125, "WXYZ"}, {129, "junk"}, {290, "."}});
@@ -316,18 +190,6 @@ const SplitCase splitCases[] = {
     {"LongThenShort",
      longLine + "\r\nE\r\n" + longLine + "\nF",
      {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
-    // The first character of a label in other columns, and in the label's columns of a line
-    // that carries another label (a search reads its first record in full, so they follow one).
-    {"LabelCharacterElsewhere",
-     joinLines({"C", "BAAAA", "AAAA", " AAA", "AAB", columns({{1, "AAAA"}, {120, "AAAAAAAAA"}}),
-                columns({{1, "AAAA"}, {126, "AAA"}}), columns({{1, "AAAB"}, {125, "AAAA"}})}),
-     {"C   |    ", "BAAA|    ", "AAAA|    ", " AAA|    ", "AAB |    ", "AAAA|AAAA", "AAAA| AAA",
-      "AAAB|AAAA"}},
-    // A search for a blank label goes line by line, past records that carry other labels.
-    {"BlankLabelAfterOthers",
-     joinLines({columns({{1, "ONE "}, {125, "1234"}}), columns({{1, "TWO "}, {125, "5678"}}),
-                columns({{1, "ONE "}, {125, "9012"}}), "LAST"}),
-     {"ONE |1234", "TWO |5678", "ONE |9012", "LAST|    "}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
@@ -348,8 +210,6 @@ TEST(RecordSplitTest, RecordsAcrossBufferRefills) {
   EXPECT_EQ(readAll(whole), records);
   RecordReader chunked = chunkedReader(listing, {Fill - 1, 5, Fill});
   EXPECT_EQ(readAll(chunked), records);
-  searchEach([&] { return memoryReader(listing); }, records);
-  searchEach([&] { return chunkedReader(listing, {Fill - 1, 5, Fill}); }, records);
 }
 
 // --- Failures -------------------------------------------------------------------------------
@@ -360,6 +220,7 @@ struct ErrorCase {
   std::string listing;
   long long recordsRead;  // recordNumber() after the failure
   std::string where;      // the diagnostic after "hlext1: statement 32, unit 4 (hlext.dat), "
+  int readsBefore = 0;    // statements that read the records before it, one each
 };
 
 void PrintTo(const ErrorCase& row, std::ostream* os) {
@@ -373,6 +234,7 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   RecordReader reader = memoryReader(row.listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
+  for (int i = 0; i < row.readsBefore; ++i) reader.read(32, layout, items.list());
   const std::optional<RecordError> error = errorOf([&] { reader.read(32, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(diagnosticLine(*error), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
@@ -405,6 +267,9 @@ const ErrorCase errorCases[] = {
      1, R"(record 1, columns 59-61 "\xc3\xa9\x7f": bad integer)"},
     {"(4X,A4,4X,I5,7(7X,I5))", 9, columns({{5, "ROOT"}, {13, "0.249"}}), 1,
      R"(record 1, columns 13-17 "0.249": bad integer)"},
+    // The record number after many records.
+    {"(4X,A4,4X,I5,7(7X,I5))", 2, std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}}), 57,
+     R"(record 57, columns 13-17 "0.249": bad integer)", 56},
     {"(/,8X,6F12.5,//)", 6, joinLines({"", columns({{33, " 1.0\t"}})}), 2,
      R"(record 2, columns 33-44 " 1.0\t       ": bad real)"},
     // The comma moves the second real field four columns to the left.
@@ -413,17 +278,6 @@ const ErrorCase errorCases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
-
-TEST(ReadErrorTest, RecordNumberAfterManyRecords) {
-  const Layout header = parsedLayout("(4X,A4,4X,I5,7(7X,I5))");
-  Items items(header, 2);
-  const std::string listing = std::string(56, '\n') + columns({{5, "ROOT"}, {13, "0.249"}});
-  RecordReader reader = memoryReader(listing);
-  for (int i = 0; i < 56; ++i) reader.read(32, header, items.list());
-  EXPECT_EQ(diagnosticOf([&] { reader.read(32, header, items.list()); }),
-            R"(hlext1: statement 32, unit 4 (hlext.dat), record 57, columns 13-17 "0.249": )"
-            "bad integer");
-}
 
 // A source that fails after its first line: the failure, not the end of file, is reported.
 TEST(ReadErrorTest, InputFailureIsReadFailed) {

@@ -1,4 +1,5 @@
-// The three units of a run over memory, and over a connector whose streams fail.
+// The three units of a run over a connector whose streams fail. Over memory, every whole run of
+// extraction_test.cpp connects them.
 #include "extract/unit_table.hpp"
 
 #include <gtest/gtest.h>
@@ -20,34 +21,6 @@ namespace hlext {
 namespace {
 
 using testing::errorOf;
-
-TEST(UnitTableTest, ConnectsTheThreeUnits) {
-  testing::MemoryConnector connector("RHF  first\nsecond");
-  UnitTable units(connector);
-  units.open(9, ListingUnit, "hlext.dat");
-  units.open(10, ResultUnit, "fort.50");
-
-  Text4 label{};
-  const std::array<ReadItem, 1> read = {&label};
-  units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read);
-  EXPECT_EQ(view(label), "RHF ");
-  // Errors of the listing name its unit and file.
-  units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read);
-  EXPECT_EQ(view(label), "seco");
-  const std::optional<RecordError> end =
-      errorOf([&] { units.reader(ListingUnit).read(13, parsedLayout("(A4)"), read); });
-  ASSERT_TRUE(end.has_value());
-  EXPECT_EQ(diagnosticLine(*end),
-            "hlext1: statement 13, unit 4 (hlext.dat), record 3: end of file");
-
-  const std::array<WriteItem, 1> count = {3};
-  units.writer(ConsoleUnit).write(18, parsedLayout("(I5)"), count);
-  units.writer(ResultUnit).write(145, parsedLayout("(I5)"), count);
-  units.writer(ResultUnit).write(16, parsedLayout("('Eigenvectors are not found')"), {});
-  units.stopRun();
-  EXPECT_EQ(connector.consoleText(), "    3\n");
-  EXPECT_EQ(connector.resultText(), "    3\nEigenvectors are not found\n");
-}
 
 // Opens nothing: every file is refused with `reason` (or finds no memory, with outOfMemory),
 // or accepted with a sink whose close fails.
