@@ -10,8 +10,8 @@ fivedescriptors() { perl -MPOSIX -e 'POSIX::close($_) for 3 .. 1023; exec @ARGV'
 # The limit, set by a command before the run or one that runs it (_ for a space); how fort.50
 # is written; the status; and the end of standard error (- for none).
 while read -r limit place status message; do
-  if [ "$limit" = fivedescriptors ] && [ -n "$ASAN_OPTIONS" ]; then
-    continue  # a sanitizer's runtime needs descriptors of its own
+  if [ "$limit" = fivedescriptors ] && [ -n "$ASAN_OPTIONS$HLEXT1_EMULATOR" ]; then
+    continue  # a sanitizer's runtime, or an emulator, needs descriptors of its own
   fi
   cp a.expected fort.50; rm -f second.50; [ "$place" = in-place ] && ln fort.50 second.50
   # Standard error goes through a pipe: the limit is for files.
