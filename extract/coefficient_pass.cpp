@@ -44,7 +44,7 @@ int CoefficientPass::run(RecordReader& listing, const Layout& rowLayout,
   int rowCount = 0;
   bool separatorFlag = true;
   while (true) {
-    listing.read(statement_, rowLayout, items);
+    if (auto bad = listing.read(statement_, rowLayout, items)) listing.reject(*bad);
     if (record.isPage()) continue;
     if (record.isSeparator()) {
       if (separatorFlag) return rowCount;

@@ -77,7 +77,9 @@ FinalExtraction::Job FinalExtraction::readJob(std::size_t phraseAt) {
                      placeOf(job.countRecord, count->at, text.substr(count->at, count->length)));
   Text4 label{};
   const std::array<ReadItem, 2> items = {&label, &job.occupiedCount};
-  listing.readCurrent(statement::FinalCountLine, *form->layout, items);
+  if (auto bad =
+          listing.read(statement::FinalCountLine, *form->layout, items, ReadFrom::CurrentRecord))
+    listing.reject(*bad);
   if (job.occupiedCount < 1)
     listing.rejectAs(statement::FinalCountLine, BadOccupiedCount, listing.field(1));
   std::array<std::string_view, OpenShellReach> following;

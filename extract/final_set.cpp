@@ -206,11 +206,11 @@ bool FinalSetReader::passRecord() {
 bool FinalSetReader::readRecord(Statement statement, const Layout& layout,
                                 std::span<const ReadItem> items) {
   if (faults_ == Faults::Raise) {
-    listing_.read(statement, layout, items);
+    if (auto bad = listing_.read(statement, layout, items)) listing_.reject(*bad);
     return true;
   }
   if (!nextRecordText()) return false;
-  return !listing_.scan(statement, layout, items).has_value();
+  return !listing_.read(statement, layout, items).has_value();
 }
 
 // A heading may be underlined with dashes.

@@ -106,7 +106,9 @@ bool FrontierExtraction::findEigenvectors() {
     laterJob = readLaterJob();
   }
   const std::array<ReadItem, 1> items = {&label_};
-  reader.readCurrent(statement::HeadingSearch, layouts_.heading, items);
+  if (auto bad =
+          reader.read(statement::HeadingSearch, layouts_.heading, items, ReadFrom::CurrentRecord))
+    reader.reject(*bad);
   if (laterJob.place.record > 0) warnOfLaterJob(laterJob, countRecord);
   return true;
 }
@@ -124,7 +126,8 @@ FrontierExtraction::LaterJob FrontierExtraction::readLaterJob() {
   Text4 laterLabel{};
   std::int32_t laterCount = 0;
   const std::array<ReadItem, 2> items = {&laterLabel, &laterCount};
-  const auto bad = listing().scanCurrent(statement::HeadingSearch, layouts_.occupiedCount, items);
+  const auto bad = listing().read(statement::HeadingSearch, layouts_.occupiedCount, items,
+                                  ReadFrom::CurrentRecord);
   if (bad) return {bad->place, std::nullopt};
   return {listing().lastRecord(), laterCount};
 }
@@ -149,7 +152,7 @@ void FrontierExtraction::readFirstHeader() {
   auto& o = blockOrbitals_;
   const std::array<ReadItem, 6> items = {&o[0], &o[1], &o[2], &o[3], &o[4], &o[5]};
   headerSearched_ = false;
-  const auto bad = reader.scan(statement::FirstHeader, layouts_.firstHeader, items);
+  const auto bad = reader.read(statement::FirstHeader, layouts_.firstHeader, items);
   if (bad) reader.reject(*bad, newLayoutHeader_ > 0 ? newLayoutNote(newLayoutHeader_) : "");
   if (newLayoutHeader_ > 0)
     run_.warn(statement::FirstHeader, {newLayoutHeader_, 0, 0, {}},
@@ -194,7 +197,7 @@ void FrontierExtraction::checkNextColumn() {
 void FrontierExtraction::readBlockEnergies(Statement statement, const Layout& layout) {
   auto& e = blockEnergies_;
   const std::array<ReadItem, 6> items = {&e[0], &e[1], &e[2], &e[3], &e[4], &e[5]};
-  listing().read(statement, layout, items);
+  if (auto bad = listing().read(statement, layout, items)) listing().reject(*bad);
 }
 
 std::int32_t FrontierExtraction::gatherSameBlock() {
@@ -237,7 +240,9 @@ bool FrontierExtraction::search(FrontierSearch kind, const Layout& layout,
   const SearchStop stop = reader.searches().searchAmong(labels, ScanLimit);
   if (stop.end == SearchEnd::InputEnded) endSearch(kind);
   if (stop.end == SearchEnd::Refused) return false;
-  reader.readCurrent(statementsOf(kind).search, layout, items);
+  const Statement statement = statementsOf(kind).search;
+  if (auto bad = reader.read(statement, layout, items, ReadFrom::CurrentRecord))
+    reader.reject(*bad);
   return true;
 }
 

@@ -147,7 +147,7 @@ std::vector<CountView> countViews(std::string_view input) {
   try {
     while (true) {
       Items items(layout, 2);
-      const auto bad = reader.scan(1, layout, items.list());
+      const auto bad = reader.read(1, layout, items.list());
       const auto record = static_cast<std::size_t>(reader.recordNumber());
       if (record > texts.size()) finding("a record the split does not hold");
       views.push_back(
@@ -208,7 +208,7 @@ bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& 
     const long long before = reader.recordNumber();
     std::optional<hlext::FieldFault> bad;
     try {
-      bad = reader.scan(1, *statement.layout, items.list());
+      bad = reader.read(1, *statement.layout, items.list());
     } catch (const hlext::RecordError& error) {
       if (error.kind() != hlext::ErrorKind::EndOfFile) throw;
       reader.rejectEnd(1, sighting.said());
@@ -254,11 +254,14 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
         reader.rejectEnd(1, said(reader.searches().sighting()));
       if (stop.end == hlext::SearchEnd::Refused) break;
       if (stop.label == 0) {
-        reader.readCurrent(1, *statement.layout, items.list());
+        if (auto bad =
+                reader.read(1, *statement.layout, items.list(), hlext::ReadFrom::CurrentRecord))
+          reader.reject(*bad);
         found = true;
         break;
       }
-      countBad = reader.scanCurrent(1, systemLayouts().occupiedCount, countItems.list());
+      countBad = reader.read(1, systemLayouts().occupiedCount, countItems.list(),
+                             hlext::ReadFrom::CurrentRecord);
       watched = reader.recordNumber();
     }
     if (!found) sighted = said(reader.searches().sighting());
@@ -299,13 +302,13 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
         continue;
       }
       if (statement.tolerant) {
-        if (const auto bad = reader.scan(1, *statement.layout, items.list())) {
+        if (const auto bad = reader.read(1, *statement.layout, items.list())) {
           checkBadField(*bad, before, reader.recordNumber());
           trace += "bad " + std::to_string(bad->place.record) + ' ' + bad->place.text + '\n';
           continue;
         }
       } else {
-        reader.read(1, *statement.layout, items.list());
+        if (auto bad = reader.read(1, *statement.layout, items.list())) reader.reject(*bad);
       }
       if (reader.recordNumber() - before != recordsConsumed(*statement.layout, statement.count))
         finding("a read consumed the wrong number of records");

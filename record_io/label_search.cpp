@@ -8,15 +8,6 @@
 
 namespace hlext {
 
-// The passes look at lines through the label's members.
-struct HeldLines {
-  static HeldPass byKey(const SearchLabel& label, const char* begin, const char* end, int most,
-                        LabelSightings* sight, long long record);
-  struct KeyLanding;
-  static KeyLanding landingOf(const SearchLabel& label, const char* line, const char* key,
-                              const char* end);
-};
-
 namespace {
 
 std::uint32_t wordOf(const char* chars) {
@@ -49,10 +40,6 @@ std::uint32_t labelOfShortLine(const char* line, std::size_t length, std::size_t
   for (std::size_t i = 0; offset + i < length && i < label.size(); ++i) label[i] = line[offset + i];
   return wordOf(label.data());
 }
-
-}  // namespace
-
-namespace {
 
 // Letters from the rarest to the most common in the text of listings; any other character is
 // taken as more common still.
@@ -129,37 +116,45 @@ bool SearchLabel::isInColumns(const char* columns) const {
   return wordOf(columns + offset_) == wanted_;
 }
 
+namespace {
+
 // Where a look for a label's key character that found one goes on.
-struct HeldLines::KeyLanding {
+struct KeyLanding {
   const char* lineStart;           // the line the key stands at the key's column of, or null
   const char* next;                // else where the look for the key goes on
   const char* lineFeed = nullptr;  // past the key's column: the line feed of its line, if held
 };
 
-HeldPass passOverHeld(const SearchLabel& wanted, const char* begin, const char* end, int most,
-                      LabelSightings* sightings, long long record) {
-  const SearchLabel label = wanted;  // a copy the loops keep in registers across memchr
-  HeldPass pass{begin, 0};
-  if (label.key_ != 0) pass = HeldLines::byKey(label, begin, end, most, sightings, record);
-  const char* line = pass.next;
-  int passed = pass.passed;
-  for (; passed < most; ++passed) {
-    const char* lineFeed = lineFeedIn(line, end);
-    if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
-    if (sightings != nullptr) sightings->lookAtLine(line, lineFeed, record + passed);
-    line = lineFeed + 1;
+KeyLanding landingOf(const SearchLabel& label, const char* line, const char* key, const char* end) {
+  const std::size_t before = std::min(label.keyOffset(), static_cast<std::size_t>(key - line));
+  const std::string_view lead(key - before, before);
+  const std::size_t lineFeed = lead.rfind('\n');
+  const char* lineStart = nullptr;
+  if (lineFeed != std::string_view::npos)
+    lineStart = lead.data() + lineFeed + 1;
+  else if (lead.data() == line || lead.data()[-1] == '\n')
+    lineStart = lead.data();
+  if (lineStart != nullptr) {
+    if (static_cast<std::size_t>(key - lineStart) == label.keyOffset()) return {lineStart, nullptr};
+    // The key stands before the key's column of its line, which is yet to come.
+    return {nullptr,
+            lineStart + std::min(static_cast<std::size_t>(end - lineStart), label.keyOffset())};
   }
-  return {line, passed};
+  // The key stands past the key's column of its line: the next candidate is on a later line.
+  const char* next = lineFeedIn(key, end);
+  if (next == nullptr) return {nullptr, end};
+  return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset()),
+          next};
 }
 
-HeldPass HeldLines::byKey(const SearchLabel& label, const char* begin, const char* end, int most,
-                          LabelSightings* sight, long long record) {
+HeldPass passByKey(const SearchLabel& label, const char* begin, const char* end, int most,
+                   LabelSightings* sight, long long record) {
   const char* line = begin;
   int passed = 0;
   const char* from = line;  // where the next look for the key starts
   while (true) {
     const char* key = static_cast<const char*>(
-        std::memchr(from, label.key_, static_cast<std::size_t>(end - from)));
+        std::memchr(from, label.key(), static_cast<std::size_t>(end - from)));
     const char* lineStart = nullptr;
     if (key != nullptr) {
       const KeyLanding landing = landingOf(label, line, key, end);
@@ -197,27 +192,22 @@ HeldPass HeldLines::byKey(const SearchLabel& label, const char* begin, const cha
   }
 }
 
-HeldLines::KeyLanding HeldLines::landingOf(const SearchLabel& label, const char* line,
-                                           const char* key, const char* end) {
-  const std::size_t before = std::min(label.keyOffset_, static_cast<std::size_t>(key - line));
-  const std::string_view lead(key - before, before);
-  const std::size_t lineFeed = lead.rfind('\n');
-  const char* lineStart = nullptr;
-  if (lineFeed != std::string_view::npos)
-    lineStart = lead.data() + lineFeed + 1;
-  else if (lead.data() == line || lead.data()[-1] == '\n')
-    lineStart = lead.data();
-  if (lineStart != nullptr) {
-    if (static_cast<std::size_t>(key - lineStart) == label.keyOffset_) return {lineStart, nullptr};
-    // The key stands before the key's column of its line, which is yet to come.
-    return {nullptr,
-            lineStart + std::min(static_cast<std::size_t>(end - lineStart), label.keyOffset_)};
+}  // namespace
+
+HeldPass passOverHeld(const SearchLabel& wanted, const char* begin, const char* end, int most,
+                      LabelSightings* sightings, long long record) {
+  const SearchLabel label = wanted;  // a copy the loops keep in registers across memchr
+  HeldPass pass{begin, 0};
+  if (label.key() != 0) pass = passByKey(label, begin, end, most, sightings, record);
+  const char* line = pass.next;
+  int passed = pass.passed;
+  for (; passed < most; ++passed) {
+    const char* lineFeed = lineFeedIn(line, end);
+    if (lineFeed == nullptr || label.isIn(line, static_cast<std::size_t>(lineFeed - line))) break;
+    if (sightings != nullptr) sightings->lookAtLine(line, lineFeed, record + passed);
+    line = lineFeed + 1;
   }
-  // The key stands past the key's column of its line: the next candidate is on a later line.
-  const char* next = lineFeedIn(key, end);
-  if (next == nullptr) return {nullptr, end};
-  return {nullptr, next + std::min(static_cast<std::size_t>(end - next), 1 + label.keyOffset_),
-          next};
+  return {line, passed};
 }
 
 }  // namespace hlext

@@ -15,9 +15,6 @@
 
 namespace hlext {
 
-struct HeldPass;
-class LabelSightings;
-
 class SearchLabel {
  public:
   // The label `text` in columns offset+1 to offset+4.
@@ -30,18 +27,17 @@ class SearchLabel {
   // The columns of a record as a read keeps them (blank past its end) carry the label.
   bool isInColumns(const char* columns) const;
 
- private:
-  friend struct HeldLines;
-  friend HeldPass passOverHeld(const SearchLabel& label, const char* begin, const char* end,
-                               int most, LabelSightings* sightings, long long record);
+  // A character a line must hold itself to carry the label: the label's first non-blank one, at
+  // keyOffset() from the line's start. Zero when a pass goes line by line instead: for a blank
+  // label, which short lines carry, and for a line feed or a NUL.
+  char key() const { return key_; }
+  std::size_t keyOffset() const { return keyOffset_; }
 
+ private:
   std::size_t offset_ = 0;
   Text4 text_{};
   std::uint32_t wanted_ = 0;  // its four characters
   std::size_t shortest_ = 0;  // a shorter line reads a blank where the label has none
-  // A character a line must hold itself to carry the label: the label's first non-blank one, at
-  // `keyOffset_` from the line's start. Zero when a pass goes line by line instead: for a
-  // blank label, which short lines carry, and for a line feed or a NUL.
   char key_ = 0;
   std::size_t keyOffset_ = 0;
 };

@@ -27,28 +27,12 @@ bool standsAsOnePiece(std::string_view field) {
 RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
     : lines_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {}
 
-void RecordReader::read(Statement statement, const Layout& layout,
-                        std::span<const ReadItem> items) {
-  if (auto bad = walk(statement, layout, items)) reject(*bad);
-}
-
-std::optional<FieldFault> RecordReader::scan(Statement statement, const Layout& layout,
-                                             std::span<const ReadItem> items) {
-  return walk(statement, layout, items);
-}
-
-std::optional<FieldFault> RecordReader::walk(Statement statement, const Layout& layout,
-                                             std::span<const ReadItem> items) {
+std::optional<FieldFault> RecordReader::read(Statement statement, const Layout& layout,
+                                             std::span<const ReadItem> items, ReadFrom from) {
   assert(items.size() <= MaxItems);
   assert(items.size() <= static_cast<std::size_t>(layout.dataItemCount()));
   assert(layout.reach() <= RecordReach);
-  startRecord(statement);
-  return walkRecord(statement, layout, items);
-}
-
-// Walks the layout from the current record on.
-std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const Layout& layout,
-                                                   std::span<const ReadItem> items) {
+  if (from == ReadFrom::NextRecord) startRecord(statement);
   int column = 0;
   std::size_t next = 0;
   for (const LayoutItem& item : layout.items()) {
@@ -69,26 +53,6 @@ std::optional<FieldFault> RecordReader::walkRecord(Statement statement, const La
     }
   }
   return std::nullopt;
-}
-
-SearchEnd RecordReader::search(Statement statement, const Layout& layout,
-                               std::span<const ReadItem> items, const Text4& wanted, int limit) {
-  assert(layout.reach() <= RecordReach);
-  const std::array<SearchLabel, 1> labels = {searchLabel(layout, wanted)};
-  search_.lookOutFor(labels[0], limit);
-  const SearchStop stop = search_.searchAmong(labels, limit);
-  if (stop.end == SearchEnd::Found) readCurrent(statement, layout, items);
-  return stop.end;
-}
-
-void RecordReader::readCurrent(Statement statement, const Layout& layout,
-                               std::span<const ReadItem> items) {
-  if (auto bad = walkRecord(statement, layout, items)) reject(*bad);
-}
-
-std::optional<FieldFault> RecordReader::scanCurrent(Statement statement, const Layout& layout,
-                                                    std::span<const ReadItem> items) {
-  return walkRecord(statement, layout, items);
 }
 
 std::optional<FieldFault> RecordReader::convert(Statement statement, const LayoutItem& field,

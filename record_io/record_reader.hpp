@@ -28,6 +28,9 @@ struct FieldFault {
   FieldPlace place;
 };
 
+// Where a read statement starts.
+enum class ReadFrom { NextRecord, CurrentRecord };
+
 class RecordReader {
  public:
   static constexpr int RecordReach = LineSource::RecordReach;
@@ -36,29 +39,16 @@ class RecordReader {
 
   RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName);
 
-  // One read statement: fills every item or raises RecordError.
-  void read(Statement statement, const Layout& layout, std::span<const ReadItem> items);
+  // One read statement under `layout`, from the next record on or from the current one (the
+  // record a search of searches() stopped at). A field that does not convert ends the statement
+  // and is handed back, for reject() or for the caller to judge; the items before it are
+  // filled. The end of the input raises.
+  [[nodiscard]] std::optional<FieldFault> read(Statement statement, const Layout& layout,
+                                               std::span<const ReadItem> items,
+                                               ReadFrom from = ReadFrom::NextRecord);
 
-  // The same, but a field that does not convert ends the statement and is handed back instead
-  // of raised; items before it are filled. The end of the input still raises.
-  [[nodiscard]] std::optional<FieldFault> scan(Statement statement, const Layout& layout,
-                                               std::span<const ReadItem> items);
-
-  // A search statement: reads at most `limit` records and stops at the first whose label (see
-  // searchLabel()) reads `wanted`. That record is read in full as read() does, bad fields
-  // raising. A record with another label is passed over without looking at any other column,
-  // except for where it holds the label (see sighting()). The end of the input ends the
-  // search, for the caller to raise with rejectEnd().
-  SearchEnd search(Statement statement, const Layout& layout, std::span<const ReadItem> items,
-                   const Text4& wanted, int limit);
-
-  // The search beneath search(), for a caller that stops at more than one label: its
-  // searchAmong() leaves the record it stops at current, for readCurrent() or scanCurrent(),
-  // which read it under a layout as read() and scan() read the next one.
+  // The search of the next records for a label.
   RecordSearch& searches() { return search_; }
-  void readCurrent(Statement statement, const Layout& layout, std::span<const ReadItem> items);
-  [[nodiscard]] std::optional<FieldFault> scanCurrent(Statement statement, const Layout& layout,
-                                                      std::span<const ReadItem> items);
 
   // The records beneath the reader: to look ahead, to pass over, to come back to.
   LineSource& lines() { return lines_; }
@@ -68,7 +58,7 @@ class RecordReader {
   // wanted, with `note` after the kind; before it, when the input holds no record at all, that
   // it is empty, or was missing and has been created empty.
   [[noreturn]] void rejectEnd(Statement statement, std::string note) const;
-  // Raise a RecordError for a bad field found by scan(), with `note` after the kind.
+  // Raise a RecordError for a bad field that read() handed back, with `note` after the kind.
   [[noreturn]] void reject(const FieldFault& fault, std::string note = {}) const;
   // Raise a RecordError for a value at `place` that converted but that the caller cannot use,
   // under the caller's name for the kind and with its reason, if any.
@@ -84,8 +74,6 @@ class RecordReader {
   // A warning about the listing, placed at `place` of this unit (record 0: at no single record).
   RecordWarning warning(Statement statement, FieldPlace place, std::string message) const;
 
-  const std::string& fileName() const { return fileName_; }
-
   // Records read so far: the line number of the last record read.
   long long recordNumber() const { return lines_.recordNumber(); }
 
@@ -96,10 +84,6 @@ class RecordReader {
     int firstColumn = 0;
     int lastColumn = 0;
   };
-  std::optional<FieldFault> walk(Statement statement, const Layout& layout,
-                                 std::span<const ReadItem> items);
-  std::optional<FieldFault> walkRecord(Statement statement, const Layout& layout,
-                                       std::span<const ReadItem> items);
   std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
                                     const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);

@@ -35,4 +35,10 @@ class Items {
   std::vector<ReadItem> list_;
 };
 
+// A read statement whose bad field raises, as the extraction's reads have it.
+inline void readOrReject(RecordReader& reader, Statement statement, const Layout& layout,
+                         std::span<const ReadItem> items) {
+  if (auto bad = reader.read(statement, layout, items)) reader.reject(*bad);
+}
+
 }  // namespace hlext::testing

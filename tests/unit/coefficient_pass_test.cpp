@@ -18,6 +18,7 @@
 #include "tests/support/listing_builder.hpp"
 #include "tests/support/memory_input.hpp"
 #include "tests/support/parsed_layout.hpp"
+#include "tests/support/read_items.hpp"
 
 namespace hlext {
 namespace {
@@ -99,7 +100,7 @@ TEST_P(PassEnds, AtASeparatorMetWithTheFlagSet) {
   // The next statement reads the record after the one that ended the pass.
   Text4 next{};
   const std::array<ReadItem, 1> items = {&next};
-  reader->read(1, parsedLayout("(A4)"), items);
+  readOrReject(*reader, 1, parsedLayout("(A4)"), items);
   EXPECT_EQ(view(next), "NEXT");
 }
 

@@ -389,7 +389,7 @@ TEST_F(ConversionProperty, ReadFieldsMatchTheCLibrary) {
       float second = 0.0F;
       const std::array<ReadItem, 2> items = {field.integer ? ReadItem(&integer) : ReadItem(&first),
                                              &second};
-      const std::optional<FieldFault> bad = reader.scan(1, layoutFor(field), items);
+      const std::optional<FieldFault> bad = reader.read(1, layoutFor(field), items);
       checkRead(field, bad, integer, first, second, tally);
     }
   }

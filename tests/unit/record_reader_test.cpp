@@ -64,12 +64,12 @@ TEST_P(ColumnsReadTest, FillsEveryItemFromItsColumnsAndConsumesItsRecords) {
   RecordReader reader = memoryReader(listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
-  reader.read(Statement, layout, items.list());
+  readOrReject(reader, Statement, layout, items.list());
   EXPECT_EQ(items.rendered(), row.values);
   EXPECT_EQ(reader.recordNumber(), row.records);
   if (!followed) return;
   Text4 next{};
-  reader.read(Statement + 1, parsedLayout("(A4)"), std::array<ReadItem, 1>{&next});
+  readOrReject(reader, Statement + 1, parsedLayout("(A4)"), std::array<ReadItem, 1>{&next});
   EXPECT_EQ(view(next),
             (splitLines(listing).at(static_cast<std::size_t>(row.records)) + "    ").substr(0, 4));
 }
@@ -134,7 +134,7 @@ std::vector<std::string> readAll(RecordReader& reader) {
   std::vector<std::string> records;
   while (true) {
     const std::optional<RecordError> error =
-        errorOf([&] { reader.read(Statement, layout, items.list()); });
+        errorOf([&] { readOrReject(reader, Statement, layout, items.list()); });
     if (error) {
       EXPECT_EQ(error->kind(), ErrorKind::EndOfFile);
       EXPECT_EQ(error->failure().place.record, static_cast<long long>(records.size()) + 1);
@@ -234,8 +234,9 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   RecordReader reader = memoryReader(row.listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
-  for (int i = 0; i < row.readsBefore; ++i) reader.read(32, layout, items.list());
-  const std::optional<RecordError> error = errorOf([&] { reader.read(32, layout, items.list()); });
+  for (int i = 0; i < row.readsBefore; ++i) readOrReject(reader, 32, layout, items.list());
+  const std::optional<RecordError> error =
+      errorOf([&] { readOrReject(reader, 32, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(diagnosticLine(*error), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
   EXPECT_EQ(exitStatusOf(*error), ExitBadListing);
@@ -284,8 +285,9 @@ TEST(ReadErrorTest, InputFailureIsReadFailed) {
   RecordReader reader = chunkedReader("LINE1\n", {3}, "Input/output error");
   const Layout layout = parsedLayout("(16X,2A4)");
   Items items(layout, 1);
-  reader.read(22, layout, items.list());
-  const std::optional<RecordError> error = errorOf([&] { reader.read(22, layout, items.list()); });
+  readOrReject(reader, 22, layout, items.list());
+  const std::optional<RecordError> error =
+      errorOf([&] { readOrReject(reader, 22, layout, items.list()); });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(error->kind(), ErrorKind::ReadFailed);
   EXPECT_EQ(exitStatusOf(*error), ExitFileFailure);
@@ -300,12 +302,12 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   RecordReader reader = memoryReader(listing);
   const Layout layout = parsedLayout("(10X,A4,44X,I3)");
   Items items(layout, 2);
-  const std::optional<FieldFault> bad = reader.scan(13, layout, items.list());
+  const std::optional<FieldFault> bad = reader.read(13, layout, items.list());
   ASSERT_TRUE(bad.has_value());
   EXPECT_EQ(items.rendered().substr(0, 4), "RHF ");  // items before the bad one are filled
   EXPECT_EQ(reader.recordNumber(), 1);
 
-  EXPECT_FALSE(reader.scan(13, layout, items.list()).has_value());
+  EXPECT_FALSE(reader.read(13, layout, items.list()).has_value());
   EXPECT_EQ(items.rendered(), "RHF |42");
   // The bad field is still reported where it was found.
   EXPECT_EQ(diagnosticOf([&] { reader.reject(*bad); }),
@@ -313,7 +315,7 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
             "bad integer");
   // The end of the input is never tolerated.
   const std::optional<RecordError> end =
-      errorOf([&] { (void)reader.scan(13, layout, items.list()); });
+      errorOf([&] { (void)reader.read(13, layout, items.list()); });
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(end->kind(), ErrorKind::EndOfFile);
 }
@@ -323,7 +325,7 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   RecordReader reader = memoryReader(listing);
   const Layout search = parsedLayout("(10X,A4,44X,I3)");
   Items items(search, 2);
-  reader.read(13, search, items.list());
+  readOrReject(reader, 13, search, items.list());
   EXPECT_EQ(diagnosticOf([&] { reader.rejectAs(13, "bad occupied count", reader.field(1)); }),
             "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \" -2\": "
             "bad occupied count");
@@ -331,7 +333,7 @@ TEST(RejectTest, ItemAndRecordAreNamed) {
   // An item from an earlier record of the statement keeps its own record and columns.
   const Layout energies = parsedLayout("(/,8X,6F12.5,//)");
   Items reals(energies, 6);
-  reader.read(46, energies, reals.list());
+  readOrReject(reader, 46, energies, reals.list());
   const std::optional<RecordError> item =
       errorOf([&] { reader.rejectAs(46, "unusable energy", reader.field(0)); });
   ASSERT_TRUE(item.has_value());
