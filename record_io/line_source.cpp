@@ -168,26 +168,17 @@ LineSource::Place LineSource::place() const {
   return {bufferOffset_ + bufferBegin_, record_, columns_, length_, recordHasComma_, inputEnded_};
 }
 
-// Makes the input's byte `offset` the start of the record after `recordBefore`.
-bool LineSource::readAgainFrom(std::uint64_t offset, long long recordBefore) {
-  if (!source_->readAgainFrom(offset)) return false;
-  bufferOffset_ = offset;
-  bufferBegin_ = 0;
-  bufferEnd_ = 0;
-  inputEnded_ = false;
-  record_ = recordBefore;
-  return true;
-}
-
 // Where the input cannot be read from `place` again, it ends there.
 void LineSource::goBackTo(const Place& place) {
-  const bool back = readAgainFrom(place.offset, place.record);
+  const bool back = source_->readAgainFrom(place.offset);
+  bufferOffset_ = place.offset;
+  bufferBegin_ = 0;
+  bufferEnd_ = 0;
   record_ = place.record;
   columns_ = place.columns;
   length_ = place.length;
   recordHasComma_ = place.hasComma;
   inputEnded_ = place.inputEnded || !back;
-  if (!back) bufferBegin_ = bufferEnd_;
 }
 
 }  // namespace hlext

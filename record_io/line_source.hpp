@@ -49,9 +49,6 @@ class LineSource {
   }
   // Passes over the first `bytes` of held(), which are `lines` whole lines.
   void passHeld(std::size_t bytes, int lines);
-  // The input's byte that the next record starts at.
-  std::uint64_t offset() const { return bufferOffset_ + bufferBegin_; }
-
   // Shows the next records, as many as `records` has room for and the input holds, without
   // reading them: each as the first RecordReach characters of its line, without the line's
   // terminator. The views hold until the next read. Gives how many it shows.
@@ -82,10 +79,6 @@ class LineSource {
   // again; where it cannot, going back ends the input there.
   Place place() const;
   void goBackTo(const Place& place);
-
-  // Makes the input's byte `offset` the start of the record after `recordBefore`; false when
-  // the input cannot be read again from there.
-  bool readAgainFrom(std::uint64_t offset, long long recordBefore);
 
  private:
   bool refill();

@@ -23,18 +23,8 @@ SearchLabel searchLabel(const Layout& layout, const Text4& text) {
   return {static_cast<std::size_t>(layout.labelColumn() - 1), text};
 }
 
-// Most searches succeed. Where the input can be read again, a search only notes where it
-// starts, and its records are looked at again only if sighting() is asked for.
 void RecordSearch::lookOutFor(const SearchLabel& label, int limit, LookAlike lookAlike) {
-  lookOut_ = {lines_.offset(),
-              lines_.recordNumber() + 1,
-              lines_.recordNumber() + limit,
-              label.offset(),
-              label.text(),
-              lookAlike,
-              lines_.canReadAgain()};
-  if (!lines_.canReadAgain())
-    sightings_.reset(label.offset(), label.text(), lines_.recordNumber() + limit, lookAlike);
+  sightings_.reset(label.offset(), label.text(), lines_.recordNumber() + limit, lookAlike);
 }
 
 SearchStop RecordSearch::searchAmong(std::span<const SearchLabel> labels, int limit) {
@@ -51,37 +41,14 @@ SearchStop RecordSearch::searchAmong(std::span<const SearchLabel> labels, int li
       return label.isInColumns(lines_.columns());
     });
     if (carried == labels.begin()) return {SearchEnd::Found, 0};
-    if (!lookOut_.readAgain)
-      sightings_.lookAt(lines_.columns(), static_cast<std::size_t>(lines_.length()),
-                        lines_.recordNumber());
+    sightings_.lookAt(lines_.columns(), static_cast<std::size_t>(lines_.length()),
+                      lines_.recordNumber());
     if (carried != labels.end())
       return {SearchEnd::Found, static_cast<std::size_t>(carried - labels.begin())};
   }
 }
 
-const LabelSighting& RecordSearch::sighting() {
-  if (lookOut_.readAgain) lookAgain();
-  return sightings_.nearest();
-}
-
-// Reads the records of the search again, from its first up to the last one it read, looking
-// at each for the label, and goes back to where the reader was. The reader's buffer is the
-// only memory the look takes.
-void RecordSearch::lookAgain() {
-  lookOut_.readAgain = false;
-  sightings_.reset(lookOut_.labelOffset, lookOut_.label, lookOut_.lastRecord, lookOut_.lookAlike);
-  const long long last = std::min(lines_.recordNumber(), lookOut_.lastRecord);
-  if (sightings_.key() == 0 || last < lookOut_.firstRecord) return;
-  const LineSource::Place here = lines_.place();
-  if (!lines_.readAgainFrom(lookOut_.offset, lookOut_.firstRecord - 1)) return;
-  while (lines_.recordNumber() < last && !sightings_.settled() && lines_.nextRecord())
-    sightings_.lookAt(lines_.columns(), static_cast<std::size_t>(lines_.length()),
-                      lines_.recordNumber());
-  lines_.goBackTo(here);
-}
-
 void RecordSearch::lookOnForLabel() {
-  if (lookOut_.readAgain) lookAgain();
   lines_.stopWaiting();
   sightings_.lookPastSearch();
   while (!sightings_.settled() && lines_.nextRecord()) {
@@ -100,7 +67,7 @@ int RecordSearch::passOverHeld(std::span<const SearchLabel> labels, int most) {
   const char* const begin = held.data();
   const char* const end = held.data() + held.size();
   LabelSightings* sightings =
-      !lookOut_.readAgain && sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
+      sightings_.key() != 0 && !sightings_.settled() ? &sightings_ : nullptr;
   HeldPass pass =
       hlext::passOverHeld(labels[0], begin, end, most, sightings, lines_.recordNumber() + 1);
   // The other labels are looked for only in the lines the first one passed over, which hold no

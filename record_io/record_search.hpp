@@ -42,33 +42,18 @@ class RecordSearch {
   SearchStop searchAmong(std::span<const SearchLabel> labels, int limit);
 
   // Where the label looked out for stands in the records searched, or after lookOnForLabel():
-  // the first record holding it as a marker line, else the first holding it at all. An input
-  // that can be read again is not looked at while a search passes over it: the first call
-  // after the search reads its records again, and the source then goes on from where it was.
-  const LabelSighting& sighting();
+  // the first record holding it as a marker line, else the first holding it at all.
+  const LabelSighting& sighting() const { return sightings_.nearest(); }
   // After a refused search, reads on to the end of the input (of a pipe: of what has arrived,
   // without waiting for more) or to the first record that holds the label as a marker line or
   // in its own columns. Never raises: a failing input just ends the look.
   void lookOnForLabel();
 
  private:
-  // The label a search looks out for, and where its records start, to be read again.
-  struct LookOut {
-    std::uint64_t offset = 0;  // the first byte of its first record
-    long long firstRecord = 0;
-    long long lastRecord = 0;
-    std::size_t labelOffset = 0;
-    Text4 label{};
-    LookAlike lookAlike = nullptr;
-    bool readAgain = false;  // its records are looked at only when sighting() is asked for
-  };
-
   int passOverHeld(std::span<const SearchLabel> labels, int most);
-  void lookAgain();
 
   LineSource& lines_;
   LabelSightings sightings_;
-  LookOut lookOut_;
 };
 
 }  // namespace hlext
