@@ -58,7 +58,7 @@ bool LineSource::seekText(std::span<const std::string_view> phrases) {
                        [&](std::string_view phrase) { return text.find(phrase) != text.npos; });
   };
   while (true) {
-    if (bufferBegin_ == bufferEnd_ && !refill()) return false;
+    if (bufferBegin_ == bufferEnd_ && !holdMore()) return false;
     const std::string_view held(buffer_.data() + bufferBegin_, bufferEnd_ - bufferBegin_);
     const std::size_t hit = finder.in(held);
     // Every line before the one the phrase stands in, or every whole line held, is passed over.
@@ -113,15 +113,6 @@ bool LineSource::holdMore() {
   return read > 0;
 }
 
-bool LineSource::refill() {
-  if (inputEnded_) return false;
-  bufferOffset_ += bufferEnd_;
-  bufferBegin_ = 0;
-  bufferEnd_ = source_->read(buffer_);
-  if (bufferEnd_ == 0) inputEnded_ = true;
-  return bufferEnd_ > 0;
-}
-
 // Reads the next line into columns_, keeping at most RecordReach characters of it. A carriage
 // return directly before the line feed is part of the terminator; a last line without a line
 // feed is a record too.
@@ -132,7 +123,7 @@ bool LineSource::nextRecord() {
   char lastChar = '\0';
   bool lineFeed = false;
   while (!lineFeed) {
-    if (bufferBegin_ == bufferEnd_ && !refill()) break;
+    if (bufferBegin_ == bufferEnd_ && !holdMore()) break;
     const char* begin = buffer_.data() + bufferBegin_;
     const std::size_t available = bufferEnd_ - bufferBegin_;
     const void* found = std::memchr(begin, '\n', available);

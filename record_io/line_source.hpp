@@ -81,7 +81,6 @@ class LineSource {
   void goBackTo(const Place& place);
 
  private:
-  bool refill();
   bool holdMore();
   std::size_t heldLineFeeds(std::size_t most) const;
 
