@@ -32,33 +32,23 @@ inline constexpr BlockLayout SixColumnLayout = {"six orbitals to a block",
                                                 false,
                                                 text4("PX  ")};
 
-inline constexpr BlockLayout EightColumnLayout = {"eight orbitals to a block, F8.4",
-                                                  Layout::parse<"(3X,2A4,I5,7I8)">(),
-                                                  Layout::parse<"(10X,8F8.3)">(),
-                                                  Layout::parse<"(2X,A2,1X,A2,I3,8F8.4)">(),
-                                                  8,
-                                                  false,
-                                                  true,
-                                                  text4("Px  ")};
+// The later layouts: eight orbitals to a block, a symmetry record, no page marks, "Px".
+constexpr BlockLayout eightOrbitals(std::string_view name, Layout header, Layout energies,
+                                    Layout row) {
+  return {name, header, energies, row, 8, false, true, text4("Px  ")};
+}
 
-inline constexpr BlockLayout EightColumnShiftedLayout = {
-    "eight orbitals to a block, F8.4, one column right",
-    Layout::parse<"(3X,2A4,I6,7I8)">(),
-    Layout::parse<"(11X,8F8.3)">(),
-    Layout::parse<"(2X,A2,1X,A2,I4,8F8.4)">(),
-    8,
-    false,
-    true,
-    text4("Px  ")};
+inline constexpr BlockLayout EightColumnLayout =
+    eightOrbitals("eight orbitals to a block, F8.4", Layout::parse<"(3X,2A4,I5,7I8)">(),
+                  Layout::parse<"(10X,8F8.3)">(), Layout::parse<"(2X,A2,1X,A2,I3,8F8.4)">());
 
-inline constexpr BlockLayout EightColumnWideLayout = {"eight orbitals to a block, F10.4",
-                                                      Layout::parse<"(3X,2A4,I8,7I10)">(),
-                                                      Layout::parse<"(12X,8F10.3)">(),
-                                                      Layout::parse<"(2X,A2,1X,A2,I5,8F10.4)">(),
-                                                      8,
-                                                      false,
-                                                      true,
-                                                      text4("Px  ")};
+inline constexpr BlockLayout EightColumnShiftedLayout = eightOrbitals(
+    "eight orbitals to a block, F8.4, one column right", Layout::parse<"(3X,2A4,I6,7I8)">(),
+    Layout::parse<"(11X,8F8.3)">(), Layout::parse<"(2X,A2,1X,A2,I4,8F8.4)">());
+
+inline constexpr BlockLayout EightColumnWideLayout =
+    eightOrbitals("eight orbitals to a block, F10.4", Layout::parse<"(3X,2A4,I8,7I10)">(),
+                  Layout::parse<"(12X,8F10.3)">(), Layout::parse<"(2X,A2,1X,A2,I5,8F10.4)">());
 
 // The layout whose header `text` is, or null when it is no block header. A "Root No." header
 // whose first orbital number ends in another column is no header of a known layout.
