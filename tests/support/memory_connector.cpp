@@ -1,6 +1,7 @@
 #include "tests/support/memory_connector.hpp"
 
 #include <algorithm>
+#include <new>
 #include <span>
 
 #include "tests/support/memory_input.hpp"
@@ -8,32 +9,41 @@
 namespace hlext::testing {
 namespace {
 
+FileResult closed(const std::string& failure) {
+  if (failure.empty()) return {};
+  return FileFailure{FileFault::Write, failure};
+}
+
 // Collects what is written; the console keeps it as it comes.
 class MemorySink final : public ByteSink {
  public:
-  explicit MemorySink(std::string& text) : text_(text) {}
+  MemorySink(std::string& text, const std::string& closeFailure)
+      : text_(text), closeFailure_(closeFailure) {}
   FileResult write(std::string_view bytes) override {
     text_.append(bytes);
     return {};
   }
   FileResult flush() override { return {}; }
-  FileResult close(const OutputWarning&) override { return {}; }
+  FileResult close(const OutputWarning&) override { return closed(closeFailure_); }
 
  private:
   std::string& text_;
+  const std::string& closeFailure_;
 };
 
 // The result file in memory: what a run writes reaches it whole at close, like the file, and
 // nothing when the run ends before.
 class MemoryResultSink final : public ByteSink {
  public:
-  MemoryResultSink(std::string& text, bool& committed) : text_(text), committed_(committed) {}
+  MemoryResultSink(std::string& text, bool& committed, const std::string& closeFailure)
+      : text_(text), committed_(committed), closeFailure_(closeFailure) {}
   FileResult write(std::string_view bytes) override {
     gathered_.append(bytes);
     return {};
   }
   FileResult flush() override { return {}; }
   FileResult close(const OutputWarning&) override {
+    if (!closeFailure_.empty()) return closed(closeFailure_);
     if (gathered_.empty()) return {};
     text_.swap(gathered_);
     gathered_.clear();
@@ -44,21 +54,26 @@ class MemoryResultSink final : public ByteSink {
  private:
   std::string& text_;
   bool& committed_;
+  const std::string& closeFailure_;
   std::string gathered_;
 };
 
 }  // namespace
 
 MemoryConnector::MemoryConnector(std::string_view listing)
-    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_)) {}
+    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_, closeFailure)) {}
 MemoryConnector::~MemoryConnector() = default;
 
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
+  if (outOfMemory) throw std::bad_alloc();
+  if (!openFailure.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure}};
   return {std::make_unique<RereadableSource>(listing_), {}};
 }
 
 Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {
-  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_), {}};
+  if (outOfMemory) throw std::bad_alloc();
+  if (!openFailure.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure}};
+  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_, closeFailure), {}};
 }
 
 }  // namespace hlext::testing

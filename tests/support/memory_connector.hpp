@@ -1,5 +1,6 @@
 // Units connected to memory: an input listing held in a string and outputs collected into
-// strings, for tests and fuzzing.
+// strings, for tests and fuzzing; on request every open is refused, or the outputs fail to
+// close.
 #pragma once
 
 #include <memory>
@@ -25,6 +26,10 @@ class MemoryConnector final : public UnitConnector {
   const std::string& resultText() const { return resultText_; }
   // True once the output file was committed.
   bool resultWritten() const { return resultWritten_; }
+
+  std::string openFailure;   // not empty: every open is refused with this reason
+  bool outOfMemory = false;  // every open finds no memory
+  std::string closeFailure;  // not empty: the console and result file fail to close with it
 
  private:
   std::string_view listing_;
