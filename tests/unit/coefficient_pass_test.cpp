@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -25,10 +24,6 @@ namespace {
 using namespace hlext::testing;
 
 const StatementLayouts Layouts;
-
-std::unique_ptr<RecordReader> readerOver(const std::string& text) {
-  return std::make_unique<RecordReader>(memoryReader(text));
-}
 
 // The coefficient of data row `row` in block column k is row + k/8; odd rows are labelled S,
 // even rows PX.
@@ -83,11 +78,11 @@ TEST_P(PassEnds, AtASeparatorMetWithTheFlagSet) {
   ASSERT_EQ(static_cast<int>(records.size()), c.consumed);
   records.push_back("NEXT RECORD");
   const std::string text = joinLines(records);  // the reader reads it where it stands
-  const auto reader = readerOver(text);
+  RecordReader reader = memoryReader(text);
   OrbitalRowTable table;
   const CoefficientPass pass(PassKind::SameBlock, statement::SameBlockPass, 1);
-  EXPECT_EQ(pass.run(*reader, Layouts.row, table), c.rows);
-  EXPECT_EQ(reader->recordNumber(), c.consumed);
+  EXPECT_EQ(pass.run(reader, Layouts.row, table), c.rows);
+  EXPECT_EQ(reader.recordNumber(), c.consumed);
   for (int row = 1; row <= c.rows; ++row) {
     EXPECT_EQ(table.row(row).shellLabel, labelOf(row)) << "row " << row;
     EXPECT_EQ(table.row(row).coefficientN, valueOf(row, 1)) << "row " << row;
@@ -99,7 +94,7 @@ TEST_P(PassEnds, AtASeparatorMetWithTheFlagSet) {
   // The next statement reads the record after the one that ended the pass.
   Text4 next{};
   const std::array<ReadItem, 1> items = {&next};
-  reader->read(1, parsedLayout("(A4)"), items);
+  reader.read(1, parsedLayout("(A4)"), items);
   EXPECT_EQ(view(next), "NEXT");
 }
 
@@ -145,8 +140,8 @@ TEST_P(PassKeeps, TheColumnsOfItsKind) {
   OrbitalRowTable table;
   for (int row = 1; row <= 4; ++row) table.row(row) = untouched;
   const std::string text = joinLines(script("D D B D B B"));
-  const auto reader = readerOver(text);
-  ASSERT_EQ(CoefficientPass(c.kind, 94, c.blockColumn).run(*reader, Layouts.row, table), 3);
+  RecordReader reader = memoryReader(text);
+  ASSERT_EQ(CoefficientPass(c.kind, 94, c.blockColumn).run(reader, Layouts.row, table), 3);
   for (int row = 1; row <= 3; ++row) {
     const OrbitalRow& kept = table.row(row);
     EXPECT_EQ(kept.shellLabel, c.keepsLabel ? labelOf(row) : untouched.shellLabel);
@@ -180,11 +175,11 @@ class PassFails : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(PassFails, OnABadFieldARowTooManyOrTheEndOfTheListing) {
   const FailureCase& c = GetParam();
-  const auto reader = readerOver(c.listing);
+  RecordReader reader = memoryReader(c.listing);
   OrbitalRowTable table;
   try {
     CoefficientPass(PassKind::SplitFirst, statement::SplitFirstPass)
-        .run(*reader, Layouts.row, table);
+        .run(reader, Layouts.row, table);
     ADD_FAILURE() << "the pass ended normally";
   } catch (const RecordError& error) {
     EXPECT_EQ(kindName(error.failure()), c.kind) << error.diagnostic();

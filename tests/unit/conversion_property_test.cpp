@@ -296,6 +296,23 @@ struct Tally {
   }
 };
 
+std::string shown(std::int32_t value) { return "integer " + std::to_string(value); }
+std::string shown(float value) { return bitsOf(value); }
+
+// Whether the reference and the reader disagree: one rejects the field and the other does not,
+// or their values differ in a bit.
+template <typename Value>
+bool differ(const std::optional<Value>& expected, bool rejected, Value read) {
+  return expected.has_value() == rejected || (expected && std::bit_cast<std::uint32_t>(*expected) !=
+                                                              std::bit_cast<std::uint32_t>(read));
+}
+
+template <typename Value>
+std::string outcomes(const std::optional<Value>& expected, bool rejected, Value read) {
+  return (expected ? shown(*expected) : "rejected") + " expected, " +
+         (rejected ? "rejected" : shown(read)) + " read";
+}
+
 // Checks one statement's outcome against the reference for both of its fields.
 void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std::int32_t integer,
                float first, float second, Tally& tally) {
@@ -307,25 +324,19 @@ void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std
   const bool firstBad = bad && bad->place.firstColumn == 1;
   if (field.integer) {
     const std::optional<std::int32_t> expected = referenceInteger(firstText);
-    if (expected.has_value() == firstBad || (expected && *expected != integer))
-      tally.mismatch(describe(field) + ": integer " +
-                     (expected ? std::to_string(*expected) : "rejected") + " expected, " +
-                     (firstBad ? "rejected" : std::to_string(integer)) + " read");
-    if (firstBad && bad->kind != ErrorKind::BadInteger)
-      tally.mismatch(describe(field) + ": not a bad integer");
+    if (differ(expected, firstBad, integer))
+      tally.mismatch(describe(field) + ": " + outcomes(expected, firstBad, integer));
   } else {
     const Reference reference = referenceReal(firstText, field.decimals);
     const std::optional<float>& expected = reference.value;
     if (expected && *expected == 0.0F && nonzeroMantissa(firstText)) ++tally.underflowToZero;
     if (expected && std::fpclassify(*expected) == FP_SUBNORMAL) ++tally.subnormal;
     if (reference.overflow) ++tally.overflow;
-    if (expected.has_value() == firstBad || (expected && std::bit_cast<std::uint32_t>(*expected) !=
-                                                             std::bit_cast<std::uint32_t>(first)))
-      tally.mismatch(describe(field) + ": " + (expected ? bitsOf(*expected) : "rejected") +
-                     " expected, " + (firstBad ? "rejected" : bitsOf(first)) + " read");
-    if (firstBad && bad->kind != ErrorKind::BadReal)
-      tally.mismatch(describe(field) + ": not a bad real");
+    if (differ(expected, firstBad, first))
+      tally.mismatch(describe(field) + ": " + outcomes(expected, firstBad, first));
   }
+  if (firstBad && bad->kind != (field.integer ? ErrorKind::BadInteger : ErrorKind::BadReal))
+    tally.mismatch(describe(field) + ": not a bad " + (field.integer ? "integer" : "real"));
   if (firstBad) {
     ++tally.rejected;
     return;
@@ -336,11 +347,9 @@ void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std
   const std::string_view secondText = field.padded.view().substr(start, SecondWidth);
   const std::optional<float> expected = referenceReal(secondText, 5).value;
   ++tally.secondFields;
-  if (expected.has_value() == bad.has_value() ||
-      (expected && std::bit_cast<std::uint32_t>(*expected) != std::bit_cast<std::uint32_t>(second)))
+  if (differ(expected, bad.has_value(), second))
     tally.mismatch(describe(field) + ", second field \"" + std::string(secondText) +
-                   "\": " + (expected ? bitsOf(*expected) : "rejected") + " expected, " +
-                   (bad ? "rejected" : bitsOf(second)) + " read");
+                   "\": " + outcomes(expected, bad.has_value(), second));
 }
 
 class ConversionProperty : public ::testing::Test {

@@ -314,6 +314,20 @@ INSTANTIATE_TEST_SUITE_P(BadField, WholeRun, ::testing::ValuesIn(badFieldCases()
 // Orbital N's block, and only later headers must read ROOT. N alone in the last block, the last
 // orbital printed, is the golden case header-without-next-orbital; N in the sixth column of a
 // block, the split cases below (block 1) and the ozone example (block 2).
+// Orbitals 1-6 over `first` under a header labelled `firstLabel`, 7-12 over `second` under one
+// labelled `secondLabel`, that header replaced by `secondHeader` unless it is empty.
+Listing twoBlocks(int n, std::string_view firstLabel, std::string_view secondLabel,
+                  const std::string& secondHeader = "",
+                  const std::vector<BasisFunction>& first = Rows,
+                  const std::vector<BasisFunction>& second = Rows) {
+  Listing listing;
+  listing.add(occupiedCountRecord(n)).add(headingRecord()).add(2, "");
+  addBlock(listing, 1, 6, first, firstLabel);
+  const int header = addBlock(listing, 7, 12, second, secondLabel);
+  if (!secondHeader.empty()) listing.set(header, secondHeader);
+  return listing;
+}
+
 std::vector<RunCase> blockLocationCases() {
   std::vector<RunCase> cases;
   const auto standard = [&cases](const char* name, int orbitalCount, int n, bool sameBlock) {
@@ -328,17 +342,6 @@ std::vector<RunCase> blockLocationCases() {
   standard("last of three in a short block", 15, 15, true);
   cases.push_back(
       {"N beyond the last block", standardListing(20, 13, Rows).text(), endOfFile("   20\n", 32)});
-  // Orbitals 1-6 under a first header labelled `firstLabel`, 7-12 under `secondLabel`, and
-  // the second header replaced by `secondHeader` unless it is empty.
-  const auto twoBlocks = [](int n, std::string_view firstLabel, std::string_view secondLabel,
-                            const std::string& secondHeader = "") {
-    Listing listing;
-    listing.add(occupiedCountRecord(n)).add(headingRecord()).add(2, "");
-    addBlock(listing, 1, 6, Rows, firstLabel);
-    const int second = addBlock(listing, 7, 12, Rows, secondLabel);
-    if (!secondHeader.empty()) listing.set(second, secondHeader);
-    return listing;
-  };
   // A header that lists another orbital after N: orbital N+1's values are that column's.
   cases.push_back({"another orbital after N",
                    twoBlocks(8, "ROOT", "ROOT", headerRecord({7, 8, 20, 10, 11, 12})).text(),
@@ -374,14 +377,9 @@ std::vector<RunCase> splitCases() {
   const auto split = [](const char* name, const std::vector<BasisFunction>& first,
                         const std::vector<BasisFunction>& second, std::string result,
                         const std::string& secondHeader = "") -> RunCase {
-    Listing listing;
-    listing.add(occupiedCountRecord(6)).add(headingRecord()).add(2, "");
-    addBlock(listing, 1, 6, first);
-    const int header = addBlock(listing, 7, 12, second);
-    if (!secondHeader.empty()) listing.set(header, secondHeader);
     Expected expected{"    6\n", std::move(result)};
     if (first.size() != second.size()) expected.warned = 126;
-    return {name, listing.text(), expected};
+    return {name, twoBlocks(6, "ROOT", "ROOT", secondHeader, first, second).text(), expected};
   };
   return {
       split("equal row counts", Rows, Rows, whole),

@@ -8,14 +8,10 @@
 #include <string_view>
 #include <vector>
 
+#include "record_io/field_conversion.hpp"
+
 namespace hlext {
 namespace {
-
-Text4 label(std::string_view text) {
-  Text4 padded = text4("    ");
-  for (std::size_t i = 0; i < text.size() && i < padded.size(); ++i) padded[i] = text[i];
-  return padded;
-}
 
 // Row r of the table holds r as the coefficient of N and -r/2 as that of N+1.
 float coefficientN(int row) { return static_cast<float>(row); }
@@ -39,7 +35,7 @@ TEST_P(ReorderPShells, RotatesEachShellFromItsPxRow) {
   ASSERT_EQ(static_cast<int>(c.sources.size()), c.rowCount);
   OrbitalRowTable table;
   for (int row = 1; row <= static_cast<int>(c.labels.size()); ++row)
-    table.row(row) = {label(c.labels[static_cast<std::size_t>(row - 1)]), coefficientN(row),
+    table.row(row) = {textFromField(c.labels[static_cast<std::size_t>(row - 1)]), coefficientN(row),
                       coefficientNext(row)};
   OutputVectors vectors;
   vectors.orbitalN.fill(Untouched);
