@@ -168,6 +168,11 @@ void checkBadField(const hlext::FieldFault& bad, long long before, long long aft
     finding("a bad field whose columns do not match its text");
 }
 
+std::string said(const hlext::LabelSighting& sighting) {
+  if (sighting.record == 0) return " sighted none";
+  return " sighted " + std::to_string(sighting.record) + ' ' + std::to_string(sighting.column);
+}
+
 // Where a failed search's label stands in the records it passed over: the first record whose
 // text begins with it (after blanks), else the first holding it anywhere, never in its own
 // columns.
@@ -188,17 +193,11 @@ struct WalkSighting {
     record[kind] = number;
     column[kind] = at + 1;
   }
-  std::string said() const {
+  hlext::LabelSighting sighting() const {
     const std::size_t kind = record[0] != 0 ? 0 : 1;
-    if (record[kind] == 0) return " sighted none";
-    return " sighted " + std::to_string(record[kind]) + ' ' + std::to_string(column[kind]);
+    return {record[kind], static_cast<int>(column[kind])};
   }
 };
-
-std::string said(const hlext::LabelSighting& sighting) {
-  if (sighting.record == 0) return " sighted none";
-  return " sighted " + std::to_string(sighting.record) + ' ' + std::to_string(sighting.column);
-}
 
 // A search made the general way: every record scanned in full, then judged by its label. The
 // last record passed over that carries the occupied-count label goes to `watched`.
@@ -211,7 +210,7 @@ bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& 
       bad = reader.scan(1, *statement.layout, items.list());
     } catch (const hlext::RecordError& error) {
       if (error.kind() != hlext::ErrorKind::EndOfFile) throw;
-      reader.rejectEnd(1, sighting.said());
+      reader.rejectEnd(1, said(sighting.sighting()));
     }
     const auto record = static_cast<std::size_t>(reader.recordNumber());
     if (record >= views.size()) finding("a record the count views do not hold");
@@ -266,7 +265,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
     WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
                           statement.label};
     found = walkSearch(reader, statement, items, views, watched, sighting);
-    sighted = sighting.said();
+    sighted = said(sighting.sighting());
   }
   const long long read = reader.recordNumber() - before;
   if (read < 1 || read > statement.limit || (!found && read != statement.limit))

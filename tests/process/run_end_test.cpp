@@ -38,8 +38,6 @@ const std::string& normalListing() {
 struct Listings {
   std::string noMarkers = Listing().filler(600).text();
   std::string shortPrintout = Listing().filler(20).text();
-  // Its result is larger than a file-size limit of one kibibyte.
-  std::string large = standardListing(3, 13, std::vector<BasisFunction>(120, {"S", "C", 1})).text();
 };
 
 // Runs the tool as an ordinary user in the scratch folder made read-only (mode 555), with
@@ -187,15 +185,6 @@ std::vector<EndCase> endCases() {
        .console = "    3\n    5\n",
        .result = result,
        .after = "[ -L fort.50 ] && [ \"$(stat -c %a elsewhere/fort.50)\" = 640 ]"},
-      {.name = "file-size limit",
-       .listing = l.large,
-       .before = OlderResult,
-       .prelude = "ulimit -f 1;",
-       .status = 2,
-       .console = "    3\n  120\n",
-       .diagnostic = prefix("149 (orbital N+1 coefficients)", 7, "fort.50"),
-       .kind = "write failed",
-       .result = OlderResult},
       {.name = "result file a link to itself",
        .setup = "ln -s fort.50 fort.50",
        .status = 2,
