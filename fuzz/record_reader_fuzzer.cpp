@@ -48,11 +48,11 @@ namespace {
 
 using hlext::testing::chunkedReader;
 using hlext::testing::Items;
-using hlext::testing::RereadableSource;
+using hlext::testing::MemorySource;
 
 hlext::RecordReader readerOf(std::string_view input, std::size_t chunk, bool readAgain) {
-  if (!readAgain) return chunkedReader(input, {chunk});
-  return {std::make_unique<RereadableSource>(input, chunk), hlext::ListingUnit, "hlext.dat"};
+  return {std::make_unique<MemorySource>(input, std::vector{chunk}, "", readAgain),
+          hlext::ListingUnit, "hlext.dat"};
 }
 
 [[noreturn]] void finding(const char* what) {

@@ -1,8 +1,10 @@
 #include "tests/support/memory_connector.hpp"
 
 #include <algorithm>
+#include <cstdint>
 #include <new>
 #include <span>
+#include <vector>
 
 #include "tests/support/memory_input.hpp"
 
@@ -67,7 +69,8 @@ MemoryConnector::~MemoryConnector() = default;
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
   if (outOfMemory) throw std::bad_alloc();
   if (!openFailure.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure}};
-  return {std::make_unique<RereadableSource>(listing_), {}};
+  return {std::make_unique<MemorySource>(listing_, std::vector<std::size_t>{SIZE_MAX}, "", true),
+          {}};
 }
 
 Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {
