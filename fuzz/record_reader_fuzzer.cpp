@@ -41,6 +41,7 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/record_reader.hpp"
+#include "tests/support/lines.hpp"
 #include "tests/support/memory_input.hpp"
 #include "tests/support/read_items.hpp"
 
@@ -67,13 +68,10 @@ const hlext::StatementLayouts& systemLayouts() {
 
 // The layouts the extraction reads the listing with.
 const std::array<const hlext::Layout*, 7>& readLayouts() {
-  static const std::array<const hlext::Layout*, 7> layouts = {&systemLayouts().occupiedCount,
-                                                              &systemLayouts().heading,
-                                                              &systemLayouts().firstHeader,
-                                                              &systemLayouts().header,
-                                                              &systemLayouts().blockEnergies,
-                                                              &systemLayouts().nextBlockEnergies,
-                                                              &systemLayouts().row};
+  const hlext::StatementLayouts& all = systemLayouts();
+  static const std::array<const hlext::Layout*, 7> layouts = {
+      &all.occupiedCount, &all.heading,           &all.firstHeader, &all.header,
+      &all.blockEnergies, &all.nextBlockEnergies, &all.row};
   return layouts;
 }
 
@@ -120,15 +118,12 @@ struct CountView {
 
 // The records of the input as a read keeps them, split here without the reader.
 std::vector<std::string> recordTexts(std::string_view input) {
-  std::vector<std::string> texts;
-  while (!input.empty()) {
-    const std::size_t lineFeed = input.find('\n');
-    std::string_view line = input.substr(0, lineFeed);
-    if (lineFeed != std::string_view::npos && !line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    texts.emplace_back(line.substr(0, hlext::RecordReader::RecordReach));
-    if (lineFeed == std::string_view::npos) break;
-    input.remove_prefix(lineFeed + 1);
+  std::vector<std::string> texts = hlext::testing::splitLines(input);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    // A carriage return is part of the line end only before a line feed.
+    if (texts[i].ends_with('\r') && (i + 1 < texts.size() || input.ends_with('\n')))
+      texts[i].pop_back();
+    texts[i].resize(std::min<std::size_t>(texts[i].size(), hlext::RecordReader::RecordReach));
   }
   return texts;
 }
@@ -195,7 +190,7 @@ struct WalkSighting {
   }
   hlext::LabelSighting sighting() const {
     const std::size_t kind = record[0] != 0 ? 0 : 1;
-    return {record[kind], static_cast<int>(column[kind])};
+    return {record[kind], static_cast<int>(column[kind]), false, {}};
   }
 };
 

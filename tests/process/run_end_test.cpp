@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/listing_builder.hpp"
@@ -101,8 +102,15 @@ void PrintTo(const EndCase& c, std::ostream* out) {
 std::vector<EndCase> endCases() {
   const Listings l;
   const std::string result = resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4));
-  const std::string sameFile = prefix("10 (result file open)", 7, "fort.50") +
-                               ": cannot open: the same file as the listing hlext.dat\n";
+  // Set up so that the listing and fort.50 are one file, which the run must refuse to write.
+  const auto sameFile = [](const char* name, std::string setup) {
+    return EndCase{.name = name,
+                   .setup = std::move(setup),
+                   .status = 2,
+                   .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
+                                 ": cannot open: the same file as the listing hlext.dat\n",
+                   .result = normalListing()};
+  };
   return {
       {.name = "normal end", .before = OlderResult, .console = "    3\n    5\n", .result = result},
       // The older result is longer than the message, which must cut it short.
@@ -163,21 +171,10 @@ std::vector<EndCase> endCases() {
        .diagnostic = "hlext1: statement 18 (occupied-count echo), unit 6",
        .kind = "write failed",
        .result = OlderResult},
-      {.name = "result file a link to the listing",
-       .setup = "ln -s hlext.dat fort.50",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
-      {.name = "listing a link to the result file",
-       .setup = "mv hlext.dat fort.50 && ln -s fort.50 hlext.dat",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
-      {.name = "result file a hard link to the listing",
-       .setup = "ln hlext.dat fort.50",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
+      sameFile("result file a link to the listing", "ln -s hlext.dat fort.50"),
+      sameFile("listing a link to the result file",
+               "mv hlext.dat fort.50 && ln -s fort.50 hlext.dat"),
+      sameFile("result file a hard link to the listing", "ln hlext.dat fort.50"),
       {.name = "result file a link elsewhere",
        .before = OlderResult,
        .setup = "mkdir elsewhere && mv fort.50 elsewhere && chmod 640 elsewhere/fort.50 && "

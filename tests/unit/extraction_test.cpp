@@ -119,18 +119,18 @@ Expected badField(std::string console, ErrorKind kind, int statement, long long 
 }
 
 // The occupied-count record, or the heading, as record `record` of its search.
+// `before`, then the eigenvector section of 13 orbitals over Rows.
+Listing withSection(Listing& before) {
+  addEigenvectorSection(before, 13, Rows);
+  return before;
+}
+
 Listing withOccupiedCountAt(int record) {
-  Listing listing;
-  listing.filler(record - 1).add(occupiedCountRecord(3)).filler(5);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(Listing().filler(record - 1).add(occupiedCountRecord(3)).filler(5));
 }
 
 Listing withHeadingAt(int record) {
-  Listing listing;
-  listing.add(occupiedCountRecord(3)).filler(record - 1);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(Listing().add(occupiedCountRecord(3)).filler(record - 1));
 }
 
 // A second occupied-count record holding `count`, as record `record` of the heading search: a
@@ -138,8 +138,7 @@ Listing withHeadingAt(int record) {
 Listing withLaterCountAt(int record, std::string_view count) {
   Listing listing;
   listing.add(occupiedCountRecord(3)).filler(record - 1).add(occupiedCountRecord(count)).filler(4);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(listing);
 }
 
 Expected warnedOf(int statement, Expected expected) {
