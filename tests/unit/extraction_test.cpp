@@ -118,13 +118,13 @@ Expected badField(std::string console, ErrorKind kind, int statement, long long 
   return {std::move(console), "", kind, statement, record, 0, std::move(said)};
 }
 
-// The occupied-count record, or the heading, as record `record` of its search.
 // `before`, then the eigenvector section of 13 orbitals over Rows.
 Listing withSection(Listing& before) {
   addEigenvectorSection(before, 13, Rows);
   return before;
 }
 
+// The occupied-count record, or the heading, as record `record` of its search.
 Listing withOccupiedCountAt(int record) {
   return withSection(Listing().filler(record - 1).add(occupiedCountRecord(3)).filler(5));
 }
