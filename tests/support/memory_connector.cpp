@@ -1,9 +1,7 @@
 #include "tests/support/memory_connector.hpp"
 
-#include <algorithm>
 #include <cstdint>
 #include <new>
-#include <span>
 #include <vector>
 
 #include "tests/support/memory_input.hpp"

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
