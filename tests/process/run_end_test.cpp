@@ -54,9 +54,8 @@ struct EndCase {
   // Shell commands that set the files up after hlext.dat, holding the listing, and fort.50,
   // where there is one before the run, are written.
   std::string setup{};
-  std::string redirection{};  // what follows the tool: arguments, standard output; empty: captured
-  std::string prelude{};      // shell text before the run
-  bool needsRoot = false;     // the prelude runs the tool as another user
+  std::string redirection{};   // what follows the tool: arguments, standard output; empty: captured
+  bool asAnotherUser = false;  // run as AsUserInReadOnlyFolder says, which needs root
   int status = 0;
   std::string console{};
   // Standard error in full (a refused search's warning, a diagnostic); or, when `kind` is set,
@@ -95,7 +94,7 @@ std::string runAsAnotherUserSkips() {
 // The name and, in the list of cases that CTest names its tests from, why a case skips here.
 void PrintTo(const EndCase& c, std::ostream* out) {
   *out << c.name;
-  if (c.needsRoot && GTEST_FLAG_GET(list_tests) && !runAsAnotherUserSkips().empty())
+  if (c.asAnotherUser && GTEST_FLAG_GET(list_tests) && !runAsAnotherUserSkips().empty())
     *out << " (skips: " << runAsAnotherUserSkips() << ")";
 }
 
@@ -189,13 +188,11 @@ std::vector<EndCase> endCases() {
        .kind = "cannot open: Too many levels of symbolic links"},
       {.name = "read-only folder, result file written in place",
        .before = OlderResult,
-       .prelude = AsUserInReadOnlyFolder,
-       .needsRoot = true,
+       .asAnotherUser = true,
        .console = "    3\n    5\n",
        .result = result},
       {.name = "read-only folder, no result file",
-       .prelude = AsUserInReadOnlyFolder,
-       .needsRoot = true,
+       .asAnotherUser = true,
        .status = 2,
        .diagnostic =
            prefix("10 (result file open)", 7, "fort.50") + ": cannot open: Permission denied\n"},
@@ -231,7 +228,7 @@ class RunEndings : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEndings, StatusOutputsAndResultFile) {
   const EndCase& c = GetParam();
-  if (c.needsRoot && !runAsAnotherUserSkips().empty()) GTEST_SKIP() << runAsAnotherUserSkips();
+  if (c.asAnotherUser && !runAsAnotherUserSkips().empty()) GTEST_SKIP() << runAsAnotherUserSkips();
   ScratchFolder scratch;
   writeFile(scratch / "hlext.dat", c.listing);
   if (c.before) writeFile(scratch / "fort.50", *c.before);
@@ -243,7 +240,8 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
   if (fs::is_regular_file(scratch / "fort.50", loop))
     fs::last_write_time(scratch / "fort.50", past);
 
-  const RunOutcome outcome = runTool(scratch, c.redirection, c.prelude);
+  const RunOutcome outcome =
+      runTool(scratch, c.redirection, c.asAnotherUser ? AsUserInReadOnlyFolder : "");
 
   EXPECT_EQ(outcome.status, c.status);
   EXPECT_EQ(outcome.console, c.console);

@@ -62,11 +62,9 @@ constexpr const char* PortableFiles = "";
 
 // The functions runScript() offers its scripts.
 const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
-# native WHY...: to skip where hlext1 runs under an emulator (a cross build under qemu-user).
 native() { [ -z "$HLEXT1_EMULATOR" ] || skip "hlext1 runs under $HLEXT1_EMULATOR: $*"; }
 need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
 descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
-# strace ARGS...: strace, with a sanitizer's leak check off, since it cannot work under ptrace.
 traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
 # Each need_WHAT tries what a case needs before the case does, and skips with the reason the
 # system gives when it is not there (a container without CAP_SYS_ADMIN, a chroot whose / is
@@ -99,7 +97,6 @@ need_fuse() {
   bindfs .probe .probe-view 2>.why || skip "needs a FUSE mount to $*: $(head -1 .why)"
   umount .probe-view; rmdir .probe .probe-view; rm -f .why
 }
-# need_userns WHAT...: user namespaces.
 need_userns() {
   need unshare
   unshare --user true 2>.why || skip "needs a user namespace to $*: $(head -1 .why)"
@@ -115,7 +112,6 @@ need_append_only() {
   chattr -a .probe; rmdir .probe; rm -f .why
 }
 no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
-# wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
 wait_for() {
   tries=0
   until [ "$1" "$2" ]; do
