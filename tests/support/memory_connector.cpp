@@ -1,6 +1,7 @@
 #include "tests/support/memory_connector.hpp"
 
 #include <cstdint>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -8,28 +9,6 @@
 
 namespace hlext::testing {
 namespace {
-
-FileResult closed(const std::string& failure) {
-  if (failure.empty()) return {};
-  return FileFailure{FileFault::Write, failure};
-}
-
-// Collects what is written; the console keeps it as it comes.
-class MemorySink final : public ByteSink {
- public:
-  MemorySink(std::string& text, const std::string& closeFailure)
-      : text_(text), closeFailure_(closeFailure) {}
-  FileResult write(std::string_view bytes) override {
-    text_.append(bytes);
-    return {};
-  }
-  FileResult flush() override { return {}; }
-  FileResult close(const OutputWarning&) override { return closed(closeFailure_); }
-
- private:
-  std::string& text_;
-  const std::string& closeFailure_;
-};
 
 // The result file in memory: what a run writes reaches it whole at close, like the file, and
 // nothing when the run ends before.
@@ -43,7 +22,7 @@ class MemoryResultSink final : public ByteSink {
   }
   FileResult flush() override { return {}; }
   FileResult close(const OutputWarning&) override {
-    if (!closeFailure_.empty()) return closed(closeFailure_);
+    if (!closeFailure_.empty()) return FileFailure{FileFault::Write, closeFailure_};
     if (gathered_.empty()) return {};
     text_.swap(gathered_);
     gathered_.clear();
@@ -60,9 +39,7 @@ class MemoryResultSink final : public ByteSink {
 
 }  // namespace
 
-MemoryConnector::MemoryConnector(std::string_view listing)
-    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_, closeFailure)) {}
-MemoryConnector::~MemoryConnector() = default;
+MemoryConnector::MemoryConnector(std::string_view listing) : listing_(listing) {}
 
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
   if (outOfMemory) throw std::bad_alloc();

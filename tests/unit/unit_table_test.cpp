@@ -63,6 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(UnitTableTest, StopRunReportsAFailedClose) {
   testing::MemoryConnector connector("");
   connector.closeFailure = "No space left on device";
+  connector.consoleSink.closeFailure = "Input/output error";
   UnitTable units(connector);
   units.open(9, ListingUnit, "hlext.dat");
   units.open(10, ResultUnit, "fort.50");
