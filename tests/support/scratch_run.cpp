@@ -147,22 +147,15 @@ std::string skipReason(const std::string& requirements) {
 
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,
                    const std::string& prelude) {
-  const fs::path console = folder / ".console";
-  const fs::path diagnostics = folder / ".diagnostics";
-  const std::string stdoutRedirection =
-      redirection.empty() ? "> '" + console.string() + "'" : redirection;
-  const std::string command = "cd '" + folder.path().string() + "' && " + prelude + " '" +
-                              toolPath() + "' " + stdoutRedirection + " 2> '" +
-                              diagnostics.string() + "' </dev/null";
   RunOutcome outcome;
-  outcome.status = statusOf(std::system(command.c_str()));
-  if (fs::exists(console)) outcome.console = readFile(console);
-  outcome.diagnostics = readFile(diagnostics);
-  fs::remove(console);
-  fs::remove(diagnostics);
-  const fs::path result = folder / "fort.50";
+  const std::string output = redirection.empty() ? ">.console" : redirection;
+  outcome.status = runScript(folder, prelude + " \"$HLEXT1\" " + output + " 2>.diagnostics").status;
+  if (fs::exists(folder / ".console")) outcome.console = readFile(folder / ".console");
+  outcome.diagnostics = readFile(folder / ".diagnostics");
+  fs::remove(folder / ".console");
+  fs::remove(folder / ".diagnostics");
   std::error_code loop;  // fort.50 may be a link to itself
-  if (fs::is_regular_file(result, loop)) outcome.result = readFile(result);
+  if (fs::is_regular_file(folder / "fort.50", loop)) outcome.result = readFile(folder / "fort.50");
   return outcome;
 }
 
