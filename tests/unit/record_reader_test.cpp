@@ -321,7 +321,9 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   EXPECT_FALSE(reader.scan(13, layout, items.list()).has_value());
   EXPECT_EQ(items.rendered(), "RHF |42");
   // The bad field is still reported where it was found.
-  EXPECT_EQ(diagnosticOf([&] { reader.reject(*bad); }),
+  const std::optional<RecordError> rejected = errorOf([&] { reader.reject(*bad); });
+  ASSERT_TRUE(rejected.has_value());
+  EXPECT_EQ(diagnosticLine(*rejected),
             "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \"abc\": "
             "bad integer");
   // The end of the input is never tolerated.
