@@ -119,7 +119,7 @@ Expected badField(std::string console, ErrorKind kind, int statement, long long 
 }
 
 // `before`, then the eigenvector section of 13 orbitals over Rows.
-Listing withSection(Listing& before) {
+Listing withSection(Listing before) {
   addEigenvectorSection(before, 13, Rows);
   return before;
 }
