@@ -22,13 +22,10 @@
 // go on from where it was.
 #include <algorithm>
 #include <array>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <exception>
 #include <memory>
 #include <optional>
 #include <span>
@@ -41,6 +38,7 @@
 #include "record_io/byte_stream.hpp"
 #include "record_io/record_error.hpp"
 #include "record_io/record_reader.hpp"
+#include "tests/support/lines.hpp"
 #include "tests/support/memory_input.hpp"
 #include "tests/support/read_items.hpp"
 
@@ -48,11 +46,11 @@ namespace {
 
 using hlext::testing::chunkedReader;
 using hlext::testing::Items;
-using hlext::testing::RereadableSource;
+using hlext::testing::MemorySource;
 
 hlext::RecordReader readerOf(std::string_view input, std::size_t chunk, bool readAgain) {
-  if (!readAgain) return chunkedReader(input, {chunk});
-  return {std::make_unique<RereadableSource>(input, chunk), hlext::ListingUnit, "hlext.dat"};
+  return {std::make_unique<MemorySource>(input, std::vector{chunk}, "", readAgain),
+          hlext::ListingUnit, "hlext.dat"};
 }
 
 [[noreturn]] void finding(const char* what) {
@@ -67,13 +65,10 @@ const hlext::StatementLayouts& systemLayouts() {
 
 // The layouts the extraction reads the listing with.
 const std::array<const hlext::Layout*, 7>& readLayouts() {
-  static const std::array<const hlext::Layout*, 7> layouts = {&systemLayouts().occupiedCount,
-                                                              &systemLayouts().heading,
-                                                              &systemLayouts().firstHeader,
-                                                              &systemLayouts().header,
-                                                              &systemLayouts().blockEnergies,
-                                                              &systemLayouts().nextBlockEnergies,
-                                                              &systemLayouts().row};
+  const hlext::StatementLayouts& all = systemLayouts();
+  static const std::array<const hlext::Layout*, 7> layouts = {
+      &all.occupiedCount, &all.heading,           &all.firstHeader, &all.header,
+      &all.blockEnergies, &all.nextBlockEnergies, &all.row};
   return layouts;
 }
 
@@ -120,15 +115,12 @@ struct CountView {
 
 // The records of the input as a read keeps them, split here without the reader.
 std::vector<std::string> recordTexts(std::string_view input) {
-  std::vector<std::string> texts;
-  while (!input.empty()) {
-    const std::size_t lineFeed = input.find('\n');
-    std::string_view line = input.substr(0, lineFeed);
-    if (lineFeed != std::string_view::npos && !line.empty() && line.back() == '\r')
-      line.remove_suffix(1);
-    texts.emplace_back(line.substr(0, hlext::RecordReader::RecordReach));
-    if (lineFeed == std::string_view::npos) break;
-    input.remove_prefix(lineFeed + 1);
+  std::vector<std::string> texts = hlext::testing::splitLines(input);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    // A carriage return is part of the line end only before a line feed.
+    if (texts[i].ends_with('\r') && (i + 1 < texts.size() || input.ends_with('\n')))
+      texts[i].pop_back();
+    texts[i].resize(std::min<std::size_t>(texts[i].size(), hlext::RecordReader::RecordReach));
   }
   return texts;
 }
@@ -168,6 +160,11 @@ void checkBadField(const hlext::FieldFault& bad, long long before, long long aft
     finding("a bad field whose columns do not match its text");
 }
 
+std::string said(const hlext::LabelSighting& sighting) {
+  if (sighting.record == 0) return " sighted none";
+  return " sighted " + std::to_string(sighting.record) + ' ' + std::to_string(sighting.column);
+}
+
 // Where a failed search's label stands in the records it passed over: the first record whose
 // text begins with it (after blanks), else the first holding it anywhere, never in its own
 // columns.
@@ -188,17 +185,11 @@ struct WalkSighting {
     record[kind] = number;
     column[kind] = at + 1;
   }
-  std::string said() const {
+  hlext::LabelSighting sighting() const {
     const std::size_t kind = record[0] != 0 ? 0 : 1;
-    if (record[kind] == 0) return " sighted none";
-    return " sighted " + std::to_string(record[kind]) + ' ' + std::to_string(column[kind]);
+    return {record[kind], static_cast<int>(column[kind]), false, {}};
   }
 };
-
-std::string said(const hlext::LabelSighting& sighting) {
-  if (sighting.record == 0) return " sighted none";
-  return " sighted " + std::to_string(sighting.record) + ' ' + std::to_string(sighting.column);
-}
 
 // A search made the general way: every record scanned in full, then judged by its label. The
 // last record passed over that carries the occupied-count label goes to `watched`.
@@ -211,7 +202,7 @@ bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& 
       bad = reader.read(1, *statement.layout, items.list());
     } catch (const hlext::RecordError& error) {
       if (error.kind() != hlext::ErrorKind::EndOfFile) throw;
-      reader.rejectEnd(1, sighting.said());
+      reader.rejectEnd(1, said(sighting.sighting()));
     }
     const auto record = static_cast<std::size_t>(reader.recordNumber());
     if (record >= views.size()) finding("a record the count views do not hold");
@@ -269,7 +260,7 @@ std::string runSearch(hlext::RecordReader& reader, const Statement& statement, I
     WalkSighting sighting{static_cast<std::size_t>(statement.layout->labelColumn() - 1),
                           statement.label};
     found = walkSearch(reader, statement, items, views, watched, sighting);
-    sighted = sighting.said();
+    sighted = said(sighting.sighting());
   }
   const long long read = reader.recordNumber() - before;
   if (read < 1 || read > statement.limit || (!found && read != statement.limit))
@@ -355,18 +346,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   const std::string_view input(reinterpret_cast<const char*>(data) + HeaderBytes,
                                size - HeaderBytes);
-  try {
-    const std::vector<CountView> views = countViews(input);
-    const std::string chunked =
-        runProgram(program, input, chunk, chunkedReadAgain, SearchBy::Reader, views);
-    const std::string whole =
-        runProgram(program, input, input.size() + 1, !chunkedReadAgain, SearchBy::Reader, views);
-    if (chunked != whole) finding("chunked and whole input read differently");
-    const std::string walked = runProgram(program, input, chunk, false, SearchBy::Walk, views);
-    if (chunked != walked) finding("a search and a walk over every record read differently");
-  } catch (const std::exception& error) {
-    std::fprintf(stderr, "record_reader_fuzzer: unexpected exception: %s\n", error.what());
-    std::abort();
-  }
+  // An exception other than the RecordErrors the program expects goes through, uncaught, and
+  // ends the run as a finding.
+  const std::vector<CountView> views = countViews(input);
+  const std::string chunked =
+      runProgram(program, input, chunk, chunkedReadAgain, SearchBy::Reader, views);
+  const std::string whole =
+      runProgram(program, input, input.size() + 1, !chunkedReadAgain, SearchBy::Reader, views);
+  if (chunked != whole) finding("chunked and whole input read differently");
+  const std::string walked = runProgram(program, input, chunk, false, SearchBy::Walk, views);
+  if (chunked != walked) finding("a search and a walk over every record read differently");
   return 0;
 }

@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -23,67 +22,34 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The listing's lines, without their line feeds; `finalLineFeed` tells whether the last one
-// had one.
-struct Lines {
-  std::vector<std::string> lines;
-  bool finalLineFeed = true;
-
-  explicit Lines(const std::string& text)
-      : lines(splitLines(text)), finalLineFeed(text.empty() || text.back() == '\n') {}
-
-  std::string join(const std::string& terminator, bool finalTerminator) const {
-    return joinLines(lines, terminator, finalTerminator);
-  }
-};
-
-std::string withoutTrailingBlanks(std::string line) {
-  line.erase(line.find_last_not_of(' ') + 1);
-  return line;
-}
-
+// A rewrite of every line of a listing, or none; and whether the final line feed goes.
 struct Variant {
   const char* name;
-  // Gives the rewritten listing, or nothing when the rewrite does not apply to it.
-  std::function<std::optional<std::string>(Lines)> rewrite;
+  void (*line)(std::string&);
+  bool dropFinalLineFeed = false;
 };
 
-// Dropping the final line feed keeps every record only when the last line holds something: an
-// empty last line without a line feed is no line at all. Blanks added first make every line
-// hold something.
-bool lastLineHoldsText(const Lines& listing) {
-  return !listing.lines.empty() && !listing.lines.back().empty();
-}
+const Variant variants[] = {
+    {"trailing blanks stripped", [](std::string& l) { l.erase(l.find_last_not_of(' ') + 1); }},
+    {"three trailing blanks added", [](std::string& l) { l += "   "; }},
+    {"blanks up to column 80",
+     [](std::string& l) { l.resize(std::max<std::size_t>(l.size(), 80), ' '); }},
+    {"blanks up to column 200",
+     [](std::string& l) { l.resize(std::max<std::size_t>(l.size(), 200), ' '); }},
+    {"no final line feed", nullptr, true},
+};
 
-const std::vector<Variant>& variants() {
-  static const std::vector<Variant> all = {
-      {"trailing blanks stripped",
-       [](Lines l) {
-         for (auto& line : l.lines) line = withoutTrailingBlanks(line);
-         return std::optional(l.join("\n", l.finalLineFeed));
-       }},
-      {"three trailing blanks added",
-       [](Lines l) {
-         for (auto& line : l.lines) line += "   ";
-         return std::optional(l.join("\n", l.finalLineFeed));
-       }},
-      {"blanks up to column 80",
-       [](Lines l) {
-         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 80), ' ');
-         return std::optional(l.join("\n", l.finalLineFeed));
-       }},
-      {"blanks up to column 200",
-       [](Lines l) {
-         for (auto& line : l.lines) line.resize(std::max<std::size_t>(line.size(), 200), ' ');
-         return std::optional(l.join("\n", l.finalLineFeed));
-       }},
-      {"no final line feed",
-       [](Lines l) -> std::optional<std::string> {
-         if (!lastLineHoldsText(l)) return std::nullopt;
-         return l.join("\n", false);
-       }},
-  };
-  return all;
+// The listing rewritten, or nothing when the variant does not apply to it: dropping the final
+// line feed keeps every record only when the last line holds something, as an empty last line
+// without a line feed is no line at all.
+std::optional<std::string> rewritten(const std::string& listing, const Variant& variant) {
+  std::vector<std::string> lines = splitLines(listing);
+  if (variant.line)
+    for (std::string& line : lines) variant.line(line);
+  const bool finalLineFeed = listing.empty() || listing.back() == '\n';
+  if (!variant.dropFinalLineFeed) return joinLines(lines, "\n", finalLineFeed);
+  if (lines.empty() || lines.back().empty()) return std::nullopt;
+  return joinLines(lines, "\n", false);
 }
 
 struct ListingCase {
@@ -121,8 +87,8 @@ TEST_P(LineEndVariantTest, GivesTheSameRun) {
   const std::string original = readFile(folder / "hlext.dat");
   const RunOutcome expected = runOn(folder, original);
   int applied = 0;
-  for (const Variant& variant : variants()) {
-    const std::optional<std::string> listing = variant.rewrite(Lines(original));
+  for (const Variant& variant : variants) {
+    const std::optional<std::string> listing = rewritten(original, variant);
     // Stripping trailing blanks leaves most listings as they are.
     if (!listing || *listing == original) continue;
     ++applied;

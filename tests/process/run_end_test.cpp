@@ -11,6 +11,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/listing_builder.hpp"
@@ -38,8 +39,6 @@ const std::string& normalListing() {
 struct Listings {
   std::string noMarkers = Listing().filler(600).text();
   std::string shortPrintout = Listing().filler(20).text();
-  // Its result is larger than a file-size limit of one kibibyte.
-  std::string large = standardListing(3, 13, std::vector<BasisFunction>(120, {"S", "C", 1})).text();
 };
 
 // Runs the tool as an ordinary user in the scratch folder made read-only (mode 555), with
@@ -55,9 +54,8 @@ struct EndCase {
   // Shell commands that set the files up after hlext.dat, holding the listing, and fort.50,
   // where there is one before the run, are written.
   std::string setup{};
-  std::string redirection{};  // what follows the tool: arguments, standard output; empty: captured
-  std::string prelude{};      // shell text before the run
-  bool needsRoot = false;     // the prelude runs the tool as another user
+  std::string redirection{};   // what follows the tool: arguments, standard output; empty: captured
+  bool asAnotherUser = false;  // run as AsUserInReadOnlyFolder says, which needs root
   int status = 0;
   std::string console{};
   // Standard error in full (a refused search's warning, a diagnostic); or, when `kind` is set,
@@ -96,15 +94,22 @@ std::string runAsAnotherUserSkips() {
 // The name and, in the list of cases that CTest names its tests from, why a case skips here.
 void PrintTo(const EndCase& c, std::ostream* out) {
   *out << c.name;
-  if (c.needsRoot && GTEST_FLAG_GET(list_tests) && !runAsAnotherUserSkips().empty())
+  if (c.asAnotherUser && GTEST_FLAG_GET(list_tests) && !runAsAnotherUserSkips().empty())
     *out << " (skips: " << runAsAnotherUserSkips() << ")";
 }
 
 std::vector<EndCase> endCases() {
   const Listings l;
   const std::string result = resultFile(3, energyOf(3), rotated(3), energyOf(4), rotated(4));
-  const std::string sameFile = prefix("10 (result file open)", 7, "fort.50") +
-                               ": cannot open: the same file as the listing hlext.dat\n";
+  // Set up so that the listing and fort.50 are one file, which the run must refuse to write.
+  const auto sameFile = [](const char* name, std::string setup) {
+    return EndCase{.name = name,
+                   .setup = std::move(setup),
+                   .status = 2,
+                   .diagnostic = prefix("10 (result file open)", 7, "fort.50") +
+                                 ": cannot open: the same file as the listing hlext.dat\n",
+                   .result = normalListing()};
+  };
   return {
       {.name = "normal end", .before = OlderResult, .console = "    3\n    5\n", .result = result},
       // The older result is longer than the message, which must cut it short.
@@ -165,21 +170,10 @@ std::vector<EndCase> endCases() {
        .diagnostic = "hlext1: statement 18 (occupied-count echo), unit 6",
        .kind = "write failed",
        .result = OlderResult},
-      {.name = "result file a link to the listing",
-       .setup = "ln -s hlext.dat fort.50",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
-      {.name = "listing a link to the result file",
-       .setup = "mv hlext.dat fort.50 && ln -s fort.50 hlext.dat",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
-      {.name = "result file a hard link to the listing",
-       .setup = "ln hlext.dat fort.50",
-       .status = 2,
-       .diagnostic = sameFile,
-       .result = normalListing()},
+      sameFile("result file a link to the listing", "ln -s hlext.dat fort.50"),
+      sameFile("listing a link to the result file",
+               "mv hlext.dat fort.50 && ln -s fort.50 hlext.dat"),
+      sameFile("result file a hard link to the listing", "ln hlext.dat fort.50"),
       {.name = "result file a link elsewhere",
        .before = OlderResult,
        .setup = "mkdir elsewhere && mv fort.50 elsewhere && chmod 640 elsewhere/fort.50 && "
@@ -187,15 +181,6 @@ std::vector<EndCase> endCases() {
        .console = "    3\n    5\n",
        .result = result,
        .after = "[ -L fort.50 ] && [ \"$(stat -c %a elsewhere/fort.50)\" = 640 ]"},
-      {.name = "file-size limit",
-       .listing = l.large,
-       .before = OlderResult,
-       .prelude = "ulimit -f 1;",
-       .status = 2,
-       .console = "    3\n  120\n",
-       .diagnostic = prefix("149 (orbital N+1 coefficients)", 7, "fort.50"),
-       .kind = "write failed",
-       .result = OlderResult},
       {.name = "result file a link to itself",
        .setup = "ln -s fort.50 fort.50",
        .status = 2,
@@ -203,13 +188,11 @@ std::vector<EndCase> endCases() {
        .kind = "cannot open: Too many levels of symbolic links"},
       {.name = "read-only folder, result file written in place",
        .before = OlderResult,
-       .prelude = AsUserInReadOnlyFolder,
-       .needsRoot = true,
+       .asAnotherUser = true,
        .console = "    3\n    5\n",
        .result = result},
       {.name = "read-only folder, no result file",
-       .prelude = AsUserInReadOnlyFolder,
-       .needsRoot = true,
+       .asAnotherUser = true,
        .status = 2,
        .diagnostic =
            prefix("10 (result file open)", 7, "fort.50") + ": cannot open: Permission denied\n"},
@@ -245,7 +228,7 @@ class RunEndings : public ::testing::TestWithParam<EndCase> {};
 
 TEST_P(RunEndings, StatusOutputsAndResultFile) {
   const EndCase& c = GetParam();
-  if (c.needsRoot && !runAsAnotherUserSkips().empty()) GTEST_SKIP() << runAsAnotherUserSkips();
+  if (c.asAnotherUser && !runAsAnotherUserSkips().empty()) GTEST_SKIP() << runAsAnotherUserSkips();
   ScratchFolder scratch;
   writeFile(scratch / "hlext.dat", c.listing);
   if (c.before) writeFile(scratch / "fort.50", *c.before);
@@ -257,7 +240,8 @@ TEST_P(RunEndings, StatusOutputsAndResultFile) {
   if (fs::is_regular_file(scratch / "fort.50", loop))
     fs::last_write_time(scratch / "fort.50", past);
 
-  const RunOutcome outcome = runTool(scratch, c.redirection, c.prelude);
+  const RunOutcome outcome =
+      runTool(scratch, c.redirection, c.asAnotherUser ? AsUserInReadOnlyFolder : "");
 
   EXPECT_EQ(outcome.status, c.status);
   EXPECT_EQ(outcome.console, c.console);

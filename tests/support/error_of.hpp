@@ -2,9 +2,7 @@
 #pragma once
 
 #include <optional>
-#include <string>
 
-#include "extract/diagnostics.hpp"
 #include "record_io/record_error.hpp"
 
 namespace hlext::testing {
@@ -17,12 +15,6 @@ std::optional<RecordError> errorOf(Action&& action) {
     return error;
   }
   return std::nullopt;
-}
-
-template <typename Action>
-std::string diagnosticOf(Action&& action) {
-  const std::optional<RecordError> error = errorOf(action);
-  return error ? diagnosticLine(*error) : "(no error)";
 }
 
 }  // namespace hlext::testing

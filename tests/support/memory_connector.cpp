@@ -1,39 +1,28 @@
 #include "tests/support/memory_connector.hpp"
 
-#include <algorithm>
-#include <span>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <vector>
 
 #include "tests/support/memory_input.hpp"
 
 namespace hlext::testing {
 namespace {
 
-// Collects what is written; the console keeps it as it comes.
-class MemorySink final : public ByteSink {
- public:
-  explicit MemorySink(std::string& text) : text_(text) {}
-  FileResult write(std::string_view bytes) override {
-    text_.append(bytes);
-    return {};
-  }
-  FileResult flush() override { return {}; }
-  FileResult close(const OutputWarning&) override { return {}; }
-
- private:
-  std::string& text_;
-};
-
 // The result file in memory: what a run writes reaches it whole at close, like the file, and
 // nothing when the run ends before.
 class MemoryResultSink final : public ByteSink {
  public:
-  MemoryResultSink(std::string& text, bool& committed) : text_(text), committed_(committed) {}
+  MemoryResultSink(std::string& text, bool& committed, const std::string& closeFailure)
+      : text_(text), committed_(committed), closeFailure_(closeFailure) {}
   FileResult write(std::string_view bytes) override {
     gathered_.append(bytes);
     return {};
   }
   FileResult flush() override { return {}; }
   FileResult close(const OutputWarning&) override {
+    if (!closeFailure_.empty()) return FileFailure{FileFault::Write, closeFailure_};
     if (gathered_.empty()) return {};
     text_.swap(gathered_);
     gathered_.clear();
@@ -44,21 +33,25 @@ class MemoryResultSink final : public ByteSink {
  private:
   std::string& text_;
   bool& committed_;
+  const std::string& closeFailure_;
   std::string gathered_;
 };
 
 }  // namespace
 
-MemoryConnector::MemoryConnector(std::string_view listing)
-    : listing_(listing), console_(std::make_unique<MemorySink>(consoleText_)) {}
-MemoryConnector::~MemoryConnector() = default;
+MemoryConnector::MemoryConnector(std::string_view listing) : listing_(listing) {}
 
 Opened<ByteSource> MemoryConnector::openInput(const std::string&) {
-  return {std::make_unique<RereadableSource>(listing_), {}};
+  if (outOfMemory) throw std::bad_alloc();
+  if (!openFailure.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure}};
+  return {std::make_unique<MemorySource>(listing_, std::vector<std::size_t>{SIZE_MAX}, "", true),
+          {}};
 }
 
 Opened<ByteSink> MemoryConnector::openOutput(const std::string&) {
-  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_), {}};
+  if (outOfMemory) throw std::bad_alloc();
+  if (!openFailure.empty()) return {nullptr, FileFailure{FileFault::Open, openFailure}};
+  return {std::make_unique<MemoryResultSink>(resultText_, resultWritten_, closeFailure), {}};
 }
 
 }  // namespace hlext::testing

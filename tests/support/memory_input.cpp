@@ -9,27 +9,23 @@
 
 namespace hlext::testing {
 
-ChunkedSource::ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes,
-                             std::string failure)
-    : bytes_(bytes), sizes_(std::move(sizes)), failure_(std::move(failure)) {}
+MemorySource::MemorySource(std::string_view bytes, std::vector<std::size_t> sizes,
+                           std::string failure, bool rereadable)
+    : bytes_(bytes),
+      sizes_(std::move(sizes)),
+      failure_(std::move(failure)),
+      rereadable_(rereadable) {}
 
-std::size_t ChunkedSource::read(std::span<char> buffer) {
+std::size_t MemorySource::read(std::span<char> buffer) {
   const std::size_t size =
-      std::min({sizes_[turn_++ % sizes_.size()], buffer.size(), bytes_.size()});
-  std::copy_n(bytes_.data(), size, buffer.data());
-  bytes_.remove_prefix(size);
-  return size;
-}
-
-std::size_t RereadableSource::read(std::span<char> buffer) {
-  const std::size_t size = std::min({chunk_, buffer.size(), bytes_.size() - next_});
+      std::min({sizes_[turn_++ % sizes_.size()], buffer.size(), bytes_.size() - next_});
   std::copy_n(bytes_.data() + next_, size, buffer.data());
   next_ += size;
   return size;
 }
 
-bool RereadableSource::readAgainFrom(std::uint64_t offset) {
-  if (offset > bytes_.size()) return false;
+bool MemorySource::readAgainFrom(std::uint64_t offset) {
+  if (!rereadable_ || offset > bytes_.size()) return false;
   next_ = static_cast<std::size_t>(offset);
   return true;
 }
@@ -41,9 +37,8 @@ RecordReader memoryReader(std::string_view listing) {
 
 RecordReader chunkedReader(std::string_view listing, std::vector<std::size_t> sizes,
                            std::string failure) {
-  return RecordReader(
-      std::make_unique<ChunkedSource>(listing, std::move(sizes), std::move(failure)), ListingUnit,
-      "hlext.dat");
+  return RecordReader(std::make_unique<MemorySource>(listing, std::move(sizes), std::move(failure)),
+                      ListingUnit, "hlext.dat");
 }
 
 }  // namespace hlext::testing

@@ -14,38 +14,27 @@
 
 namespace hlext::testing {
 
-// Hands its bytes out in reads of the sizes in `sizes`, taken in turn. Once the bytes are
-// spent it reports `failure`, if any.
-class ChunkedSource final : public ByteSource {
+// Hands its bytes out in reads of the sizes in `sizes`, taken in turn; once they are spent it
+// reports `failure`, if any. A rereadable one can start over at any byte, as a file on disk can.
+class MemorySource final : public ByteSource {
  public:
-  ChunkedSource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {});
+  MemorySource(std::string_view bytes, std::vector<std::size_t> sizes, std::string failure = {},
+               bool rereadable = false);
   std::size_t read(std::span<char> buffer) override;
   FileResult failure() const override {
-    if (!bytes_.empty() || failure_.empty()) return {};
+    if (next_ < bytes_.size() || failure_.empty()) return {};
     return FileFailure{FileFault::Read, failure_};
   }
+  bool canReadAgain() const override { return rereadable_; }
+  bool readAgainFrom(std::uint64_t offset) override;
 
  private:
   std::string_view bytes_;
   std::vector<std::size_t> sizes_;
   std::size_t turn_ = 0;
-  std::string failure_;
-};
-
-// Hands its bytes out `chunk` at a time and can start over at any of them, as a file on disk
-// can be read again.
-class RereadableSource final : public ByteSource {
- public:
-  explicit RereadableSource(std::string_view bytes, std::size_t chunk = SIZE_MAX)
-      : bytes_(bytes), chunk_(chunk) {}
-  std::size_t read(std::span<char> buffer) override;
-  bool canReadAgain() const override { return true; }
-  bool readAgainFrom(std::uint64_t offset) override;
-
- private:
-  std::string_view bytes_;
-  std::size_t chunk_;
   std::size_t next_ = 0;
+  std::string failure_;
+  bool rereadable_;
 };
 
 // Readers of unit 4 ("hlext.dat") over `listing`, which must outlive them.

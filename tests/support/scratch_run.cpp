@@ -62,11 +62,9 @@ constexpr const char* PortableFiles = "";
 
 // The functions runScript() offers its scripts.
 const std::string ScriptFunctions = R"sh(skip() { echo "$*" >.skipped; exit 77; }
-# native WHY...: to skip where hlext1 runs under an emulator (a cross build under qemu-user).
 native() { [ -z "$HLEXT1_EMULATOR" ] || skip "hlext1 runs under $HLEXT1_EMULATOR: $*"; }
 need() { for p; do command -v "$p" >/dev/null || skip "needs $p, which is not installed"; done; }
 descriptors() { [ -z "$HLEXT1_PORTABLE_FILES" ] || skip "portable build, streams only: $*"; }
-# strace ARGS...: strace, with a sanitizer's leak check off, since it cannot work under ptrace.
 traced() { ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0" strace "$@"; }
 # Each need_WHAT tries what a case needs before the case does, and skips with the reason the
 # system gives when it is not there (a container without CAP_SYS_ADMIN, a chroot whose / is
@@ -99,7 +97,6 @@ need_fuse() {
   bindfs .probe .probe-view 2>.why || skip "needs a FUSE mount to $*: $(head -1 .why)"
   umount .probe-view; rmdir .probe .probe-view; rm -f .why
 }
-# need_userns WHAT...: user namespaces.
 need_userns() {
   need unshare
   unshare --user true 2>.why || skip "needs a user namespace to $*: $(head -1 .why)"
@@ -115,7 +112,6 @@ need_append_only() {
   chattr -a .probe; rmdir .probe; rm -f .why
 }
 no_new_files() { [ -z "$(ls -A | grep '\.new$')" ]; }
-# wait_for -e|-s FILE: until FILE exists (or is not empty), for ten seconds at most.
 wait_for() {
   tries=0
   until [ "$1" "$2" ]; do
@@ -151,22 +147,15 @@ std::string skipReason(const std::string& requirements) {
 
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection,
                    const std::string& prelude) {
-  const fs::path console = folder / ".console";
-  const fs::path diagnostics = folder / ".diagnostics";
-  const std::string stdoutRedirection =
-      redirection.empty() ? "> '" + console.string() + "'" : redirection;
-  const std::string command = "cd '" + folder.path().string() + "' && " + prelude + " '" +
-                              toolPath() + "' " + stdoutRedirection + " 2> '" +
-                              diagnostics.string() + "' </dev/null";
   RunOutcome outcome;
-  outcome.status = statusOf(std::system(command.c_str()));
-  if (fs::exists(console)) outcome.console = readFile(console);
-  outcome.diagnostics = readFile(diagnostics);
-  fs::remove(console);
-  fs::remove(diagnostics);
-  const fs::path result = folder / "fort.50";
+  const std::string output = redirection.empty() ? ">.console" : redirection;
+  outcome.status = runScript(folder, prelude + " \"$HLEXT1\" " + output + " 2>.diagnostics").status;
+  if (fs::exists(folder / ".console")) outcome.console = readFile(folder / ".console");
+  outcome.diagnostics = readFile(folder / ".diagnostics");
+  fs::remove(folder / ".console");
+  fs::remove(folder / ".diagnostics");
   std::error_code loop;  // fort.50 may be a link to itself
-  if (fs::is_regular_file(result, loop)) outcome.result = readFile(result);
+  if (fs::is_regular_file(folder / "fort.50", loop)) outcome.result = readFile(folder / "fort.50");
   return outcome;
 }
 

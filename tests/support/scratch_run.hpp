@@ -32,8 +32,8 @@ struct RunOutcome {
   std::optional<std::string> result;  // fort.50 after the run, when it is a regular file
 };
 
-// Runs hlext1 in `folder`. `redirection` replaces the standard output redirection (for
-// example ">/dev/full" or ">&-"); `prelude` is shell text run before it in the same shell
+// Runs hlext1 in `folder`, as a script of runScript(). `redirection` replaces the standard
+// output redirection (for example ">/dev/full" or ">&-"); `prelude` is shell text before it
 // (for example "ulimit -f 1;").
 RunOutcome runTool(const ScratchFolder& folder, const std::string& redirection = "",
                    const std::string& prelude = "");

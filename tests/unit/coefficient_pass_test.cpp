@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <memory>
 #include <ostream>
 #include <sstream>
 #include <string>
@@ -26,10 +25,6 @@ namespace {
 using namespace hlext::testing;
 
 const StatementLayouts Layouts;
-
-std::unique_ptr<RecordReader> readerOver(const std::string& text) {
-  return std::make_unique<RecordReader>(memoryReader(text));
-}
 
 // The coefficient of data row `row` in block column k is row + k/8; odd rows are labelled S,
 // even rows PX.
@@ -70,25 +65,25 @@ struct PassCase {
   const char* name;
   const char* records;
   int rows;
-  int consumed;  // records read by the pass
 };
 
 void PrintTo(const PassCase& c, std::ostream* os) { *os << c.name; }
 
 class PassEnds : public ::testing::TestWithParam<PassCase> {};
 
-// A pass over block column 1 ends at a separator met with the flag set, having kept every row.
+// A pass over block column 1 ends at a separator met with the flag set, the last of its
+// records, having kept every row.
 TEST_P(PassEnds, AtASeparatorMetWithTheFlagSet) {
   const PassCase& c = GetParam();
   std::vector<std::string> records = script(c.records);
-  ASSERT_EQ(static_cast<int>(records.size()), c.consumed);
+  const auto consumed = static_cast<long long>(records.size());
   records.push_back("NEXT RECORD");
   const std::string text = joinLines(records);  // the reader reads it where it stands
-  const auto reader = readerOver(text);
+  RecordReader reader = memoryReader(text);
   OrbitalRowTable table;
   const CoefficientPass pass(PassKind::SameBlock, statement::SameBlockPass, 1);
-  EXPECT_EQ(pass.run(*reader, Layouts.row, table), c.rows);
-  EXPECT_EQ(reader->recordNumber(), c.consumed);
+  EXPECT_EQ(pass.run(reader, Layouts.row, table), c.rows);
+  EXPECT_EQ(reader.recordNumber(), consumed);
   for (int row = 1; row <= c.rows; ++row) {
     EXPECT_EQ(table.row(row).shellLabel, labelOf(row)) << "row " << row;
     EXPECT_EQ(table.row(row).coefficientN, valueOf(row, 1)) << "row " << row;
@@ -100,31 +95,30 @@ TEST_P(PassEnds, AtASeparatorMetWithTheFlagSet) {
   // The next statement reads the record after the one that ended the pass.
   Text4 next{};
   const std::array<ReadItem, 1> items = {&next};
-  readOrReject(*reader, 1, parsedLayout("(A4)"), items);
+  readOrReject(reader, 1, parsedLayout("(A4)"), items);
   EXPECT_EQ(view(next), "NEXT");
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, PassEnds,
-    ::testing::Values(PassCase{"one group, then two groups", "D B D D D D B B", 5, 8},
-                      PassCase{"separator first", "B", 0, 1},
-                      PassCase{"page records before the first row", "P P D D B B", 2, 6},
-                      PassCase{"page records only, then a separator", "P P B", 0, 3},
-                      PassCase{"page record between two separators", "D B P B", 1, 4},
-                      PassCase{"page record between groups", "D B P D B B", 2, 6},
-                      PassCase{"page record before a separator", "D P B D B B", 2, 6},
-                      PassCase{"page record inside a group", "D*7 P D*4 B B", 11, 14},
-                      PassCase{"ten rows in one group", "D*10 B B", 10, 12},
-                      PassCase{"fifteen rows in one group", "D*15 B B", 15, 17},
-                      PassCase{"mark 2 in column 1 is a data row", "M D B B", 2, 4},
-                      PassCase{"a line holding only 1 is no separator", "D P D B B", 2, 5},
-                      PassCase{"a full row marked 1 is a page record", "D Q D B B", 2, 5},
-                      PassCase{"atom number 0 with coefficients", "D Z Z", 1, 3},
-                      PassCase{"three groups", "D B D*3 B D B B", 5, 9},
+    ::testing::Values(PassCase{"one group, then two groups", "D B D D D D B B", 5},
+                      PassCase{"separator first", "B", 0},
+                      PassCase{"page records before the first row", "P P D D B B", 2},
+                      PassCase{"page records only, then a separator", "P P B", 0},
+                      PassCase{"page record between two separators", "D B P B", 1},
+                      PassCase{"page record between groups", "D B P D B B", 2},
+                      PassCase{"page record before a separator", "D P B D B B", 2},
+                      PassCase{"page record inside a group", "D*7 P D*4 B B", 11},
+                      PassCase{"ten rows in one group", "D*10 B B", 10},
+                      PassCase{"fifteen rows in one group", "D*15 B B", 15},
+                      PassCase{"mark 2 in column 1 is a data row", "M D B B", 2},
+                      PassCase{"a line holding only 1 is no separator", "D P D B B", 2},
+                      PassCase{"a full row marked 1 is a page record", "D Q D B B", 2},
+                      PassCase{"atom number 0 with coefficients", "D Z Z", 1},
+                      PassCase{"three groups", "D B D*3 B D B B", 5},
                       // A table holds three hundred rows.
-                      PassCase{"three hundred rows", "D*300 B B", 300, 302},
-                      PassCase{"three hundred rows in two groups", "D*150 B P D*150 B B", 300,
-                               304}));
+                      PassCase{"three hundred rows", "D*300 B B", 300},
+                      PassCase{"three hundred rows in two groups", "D*150 B P D*150 B B", 300}));
 
 struct KindCase {
   PassKind kind;
@@ -146,8 +140,8 @@ TEST_P(PassKeeps, TheColumnsOfItsKind) {
   OrbitalRowTable table;
   for (int row = 1; row <= 4; ++row) table.row(row) = untouched;
   const std::string text = joinLines(script("D D B D B B"));
-  const auto reader = readerOver(text);
-  ASSERT_EQ(CoefficientPass(c.kind, 94, c.blockColumn).run(*reader, Layouts.row, table), 3);
+  RecordReader reader = memoryReader(text);
+  ASSERT_EQ(CoefficientPass(c.kind, 94, c.blockColumn).run(reader, Layouts.row, table), 3);
   for (int row = 1; row <= 3; ++row) {
     const OrbitalRow& kept = table.row(row);
     EXPECT_EQ(kept.shellLabel, c.keepsLabel ? labelOf(row) : untouched.shellLabel);
@@ -181,11 +175,11 @@ class PassFails : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(PassFails, OnABadFieldARowTooManyOrTheEndOfTheListing) {
   const FailureCase& c = GetParam();
-  const auto reader = readerOver(c.listing);
+  RecordReader reader = memoryReader(c.listing);
   OrbitalRowTable table;
   try {
     CoefficientPass(PassKind::SplitFirst, statement::SplitFirstPass)
-        .run(*reader, Layouts.row, table);
+        .run(reader, Layouts.row, table);
     ADD_FAILURE() << "the pass ended normally";
   } catch (const RecordError& error) {
     EXPECT_EQ(kindName(error.failure()), c.kind) << error.diagnostic();

@@ -281,20 +281,35 @@ std::string bitsOf(float value) {
 }
 
 struct Tally {
-  int compared = 0;
   int accepted = 0;
   int rejected = 0;
   int commas = 0;
   int subnormal = 0;
   int underflowToZero = 0;
   int overflow = 0;
-  int secondFields = 0;
   std::vector<std::string> mismatches;
 
   void mismatch(std::string what) {
     if (mismatches.size() < 20) mismatches.push_back(std::move(what));
   }
 };
+
+std::string shown(std::int32_t value) { return "integer " + std::to_string(value); }
+std::string shown(float value) { return bitsOf(value); }
+
+// Whether the reference and the reader disagree: one rejects the field and the other does not,
+// or their values differ in a bit.
+template <typename Value>
+bool differ(const std::optional<Value>& expected, bool rejected, Value read) {
+  return expected.has_value() == rejected || (expected && std::bit_cast<std::uint32_t>(*expected) !=
+                                                              std::bit_cast<std::uint32_t>(read));
+}
+
+template <typename Value>
+std::string outcomes(const std::optional<Value>& expected, bool rejected, Value read) {
+  return (expected ? shown(*expected) : "rejected") + " expected, " +
+         (rejected ? "rejected" : shown(read)) + " read";
+}
 
 // Checks one statement's outcome against the reference for both of its fields.
 void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std::int32_t integer,
@@ -303,29 +318,22 @@ void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std
       field.padded.view().substr(0, static_cast<std::size_t>(field.width));
   const std::size_t comma = firstText.find(',');
   if (comma != std::string_view::npos) ++tally.commas;
-  ++tally.compared;
   const bool firstBad = bad && bad->place.firstColumn == 1;
   if (field.integer) {
     const std::optional<std::int32_t> expected = referenceInteger(firstText);
-    if (expected.has_value() == firstBad || (expected && *expected != integer))
-      tally.mismatch(describe(field) + ": integer " +
-                     (expected ? std::to_string(*expected) : "rejected") + " expected, " +
-                     (firstBad ? "rejected" : std::to_string(integer)) + " read");
-    if (firstBad && bad->kind != ErrorKind::BadInteger)
-      tally.mismatch(describe(field) + ": not a bad integer");
+    if (differ(expected, firstBad, integer))
+      tally.mismatch(describe(field) + ": " + outcomes(expected, firstBad, integer));
   } else {
     const Reference reference = referenceReal(firstText, field.decimals);
     const std::optional<float>& expected = reference.value;
     if (expected && *expected == 0.0F && nonzeroMantissa(firstText)) ++tally.underflowToZero;
     if (expected && std::fpclassify(*expected) == FP_SUBNORMAL) ++tally.subnormal;
     if (reference.overflow) ++tally.overflow;
-    if (expected.has_value() == firstBad || (expected && std::bit_cast<std::uint32_t>(*expected) !=
-                                                             std::bit_cast<std::uint32_t>(first)))
-      tally.mismatch(describe(field) + ": " + (expected ? bitsOf(*expected) : "rejected") +
-                     " expected, " + (firstBad ? "rejected" : bitsOf(first)) + " read");
-    if (firstBad && bad->kind != ErrorKind::BadReal)
-      tally.mismatch(describe(field) + ": not a bad real");
+    if (differ(expected, firstBad, first))
+      tally.mismatch(describe(field) + ": " + outcomes(expected, firstBad, first));
   }
+  if (firstBad && bad->kind != (field.integer ? ErrorKind::BadInteger : ErrorKind::BadReal))
+    tally.mismatch(describe(field) + ": not a bad " + (field.integer ? "integer" : "real"));
   if (firstBad) {
     ++tally.rejected;
     return;
@@ -335,12 +343,9 @@ void checkRead(const FieldCase& field, const std::optional<FieldFault>& bad, std
   const std::size_t start = comma != std::string_view::npos ? comma + 1 : firstText.size();
   const std::string_view secondText = field.padded.view().substr(start, SecondWidth);
   const std::optional<float> expected = referenceReal(secondText, 5).value;
-  ++tally.secondFields;
-  if (expected.has_value() == bad.has_value() ||
-      (expected && std::bit_cast<std::uint32_t>(*expected) != std::bit_cast<std::uint32_t>(second)))
+  if (differ(expected, bad.has_value(), second))
     tally.mismatch(describe(field) + ", second field \"" + std::string(secondText) +
-                   "\": " + (expected ? bitsOf(*expected) : "rejected") + " expected, " +
-                   (bad ? "rejected" : bitsOf(second)) + " read");
+                   "\": " + outcomes(expected, bad.has_value(), second));
 }
 
 class ConversionProperty : public ::testing::Test {
@@ -397,12 +402,10 @@ TEST_F(ConversionProperty, ReadFieldsMatchTheCLibrary) {
   std::string report;
   for (const std::string& line : tally.mismatches) report += line + '\n';
   EXPECT_TRUE(tally.mismatches.empty()) << report;
-  EXPECT_EQ(tally.compared, FieldCount);
   // The generator reaches every kind of outcome, often.
   EXPECT_GT(tally.accepted, FieldCount / 2);
   EXPECT_GT(tally.rejected, FieldCount / 20);
   EXPECT_GT(tally.commas, FieldCount / 50);
-  EXPECT_GT(tally.secondFields, FieldCount / 2);
   EXPECT_GT(tally.subnormal, 100);
   EXPECT_GT(tally.underflowToZero, 1000);
   EXPECT_GT(tally.overflow, 1000);

@@ -10,6 +10,7 @@
 
 #include "extract/frontier_extraction.hpp"
 #include "record_io/record_error.hpp"
+#include "tests/support/lines.hpp"
 #include "tests/support/listing_builder.hpp"
 #include "tests/support/memory_run.hpp"
 
@@ -50,7 +51,7 @@ struct Expected {
   std::string result;  // of a run that ends normally or is refused
   std::optional<ErrorKind> kind = std::nullopt;
   int statement = 0;
-  long long record = 0;
+  long long record = 0;   // 0: the one after the listing's last record
   int warned = 0;         // the statement the one warning names; 0: no warning
   std::string said = {};  // how the diagnostic, or else the one warning, ends; empty: unchecked
 };
@@ -87,7 +88,9 @@ TEST_P(WholeRun, ConsoleWarningsAndResultOrFailure) {
     EXPECT_EQ(run.failure->kind, *c.expected.kind) << run.diagnostic;
     EXPECT_EQ(run.failure->statement.number, c.expected.statement) << run.diagnostic;
     EXPECT_EQ(run.failure->unit, ListingUnit);
-    EXPECT_EQ(run.failure->place.record, c.expected.record) << run.diagnostic;
+    const auto records = static_cast<long long>(splitLines(c.listing).size());
+    EXPECT_EQ(run.failure->place.record, c.expected.record ? c.expected.record : records + 1)
+        << run.diagnostic;
     EXPECT_FALSE(run.written);
   } else {
     ASSERT_FALSE(run.failure.has_value()) << run.diagnostic;
@@ -105,8 +108,8 @@ Expected normal(int n, int orbitalCount, bool sameBlock = true) {
 Expected refused(std::string console, int statement) {
   return {std::move(console), NotFound, std::nullopt, 0, 0, statement};
 }
-Expected endOfFile(std::string console, int statement, const Listing& listing) {
-  return {std::move(console), "", ErrorKind::EndOfFile, statement, listing.size() + 1};
+Expected endOfFile(std::string console, int statement) {
+  return {std::move(console), "", ErrorKind::EndOfFile, statement};
 }
 // A field of record `record` that ends the run; `said` ends the diagnostic: its columns, its
 // text and the kind of fault. N is echoed only once it has been found usable.
@@ -115,19 +118,19 @@ Expected badField(std::string console, ErrorKind kind, int statement, long long 
   return {std::move(console), "", kind, statement, record, 0, std::move(said)};
 }
 
+// `before`, then the eigenvector section of 13 orbitals over Rows.
+Listing withSection(Listing before) {
+  addEigenvectorSection(before, 13, Rows);
+  return before;
+}
+
 // The occupied-count record, or the heading, as record `record` of its search.
 Listing withOccupiedCountAt(int record) {
-  Listing listing;
-  listing.filler(record - 1).add(occupiedCountRecord(3)).filler(5);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(Listing().filler(record - 1).add(occupiedCountRecord(3)).filler(5));
 }
 
 Listing withHeadingAt(int record) {
-  Listing listing;
-  listing.add(occupiedCountRecord(3)).filler(record - 1);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(Listing().add(occupiedCountRecord(3)).filler(record - 1));
 }
 
 // A second occupied-count record holding `count`, as record `record` of the heading search: a
@@ -135,8 +138,7 @@ Listing withHeadingAt(int record) {
 Listing withLaterCountAt(int record, std::string_view count) {
   Listing listing;
   listing.add(occupiedCountRecord(3)).filler(record - 1).add(occupiedCountRecord(count)).filler(4);
-  addEigenvectorSection(listing, 13, Rows);
-  return listing;
+  return withSection(listing);
 }
 
 Expected warnedOf(int statement, Expected expected) {
@@ -149,13 +151,23 @@ Expected saying(std::string said, Expected expected) {
   return expected;
 }
 
+// The occupied-count record for `n`, the heading and a first block header listing `orbitals`.
+Listing upToFirstHeader(int n, const std::vector<int>& orbitals = {1, 2, 3, 4, 5, 6}) {
+  Listing listing;
+  listing.add(occupiedCountRecord(n)).add(headingRecord()).filler(4).add(headerRecord(orbitals));
+  return listing;
+}
+
 // Orbital 8 is in the second block, whose header stands `record` records after the first one.
 Listing withSecondHeaderAt(int record) {
-  Listing listing;
-  listing.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
-  listing.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(record - 1);
-  addBlock(listing, 7, 12, Rows, "ROOT", 0);
+  Listing listing = upToFirstHeader(8);
+  addBlock(listing.filler(record - 1), 7, 12, Rows, "ROOT", 0);
   return listing;
+}
+
+// `record` amid printout.
+std::string amid(const std::string& record) {
+  return Listing().filler(3).add(record).filler(3).text();
 }
 
 // Orbital 14 is in the third block, whose header stands `record` records after the second one;
@@ -171,68 +183,46 @@ Listing withThirdHeaderAt(int record) {
 }
 
 std::vector<RunCase> searchLimitCases() {
-  Listing nothing;
-  nothing.filler(500);
-  Listing almost;
-  almost.filler(499);
-  Listing rhfOnly;
-  rhfOnly.add(occupiedCountRecord(3)).filler(30);
-  Listing rhfInProse;
-  rhfInProse.filler(3).add("     THE RHF STEP CONVERGED; DOUBLY OCCUPIED LEVELS = 4").filler(3);
-  Listing firstHeaderOnly;
-  firstHeaderOnly.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
-  firstHeaderOnly.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(30);
-  // Look-alikes a failed search names, and records that are none.
-  Listing negativeCount;
-  negativeCount.filler(3)
-      .add("      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = -5")
-      .filler(3);
-  Listing banner;
-  banner.filler(3).add(" ...... END OF RHF CALCULATION ......").filler(3);
   Listing eigenvalues;
   eigenvalues.add(occupiedCountRecord(3)).filler(3).add("                  EIGENVALUES");
-  eigenvalues.filler(600);
-  Listing newLayout;
-  newLayout.add(occupiedCountRecord(8)).add(headingRecord()).filler(4);
-  newLayout.add(headerRecord({1, 2, 3, 4, 5, 6})).filler(3).add("   Root No.    9      10");
-  newLayout.filler(600);
-  Listing noFirstOrbital;
-  noFirstOrbital.add(occupiedCountRecord(1)).add(headingRecord()).filler(4);
-  noFirstOrbital.add(headerRecord({2, 3, 4, 5, 6, 7})).filler(600);
   return {
       {"occupied count in record 500", withOccupiedCountAt(500).text(), normal(3, 13)},
       {"occupied count in record 501", withOccupiedCountAt(501).text(), refused("", 16)},
-      {"exactly 500 records, none matching", nothing.text(),
+      {"exactly 500 records, none matching", Listing().filler(500).text(),
        saying("of records 1-500", refused("", 16))},
-      {"499 records, none matching", almost.text(),
-       saying(": end of file", endOfFile("", 13, almost))},
-      {"occupied-count label only inside prose", rhfInProse.text(),
+      {"499 records, none matching", Listing().filler(499).text(),
+       saying(": end of file", endOfFile("", 13))},
+      {"occupied-count label only inside prose",
+       amid("     THE RHF STEP CONVERGED; DOUBLY OCCUPIED LEVELS = 4"),
        saying("; record 4 holds \"RHF \" in columns 10-13, not 11-14, with 4 after \"=\"",
-              endOfFile("", 13, rhfInProse))},
+              endOfFile("", 13))},
       {"heading 500 records on", withHeadingAt(500).text(), normal(3, 13)},
       {"heading 501 records on", withHeadingAt(501).text(),
        saying("of records 2-501; record 502 holds it in columns 17-20", refused("    3\n", 25))},
       {"later count record first", withLaterCountAt(1, "  7").text(), warnedOf(22, normal(3, 13))},
       {"later count record not an integer, just before the heading",
        withLaterCountAt(494, "x.y").text(), warnedOf(22, normal(3, 13))},
-      {"no heading before the end", rhfOnly.text(), endOfFile("    3\n", 22, rhfOnly)},
+      {"no heading before the end", Listing().add(occupiedCountRecord(3)).filler(30).text(),
+       endOfFile("    3\n", 22)},
       {"header 500 records on", withSecondHeaderAt(500).text(), normal(8, 12)},
       {"header 501 records on", withSecondHeaderAt(501).text(), refused("    8\n", 34)},
-      {"no header before the end", firstHeaderOnly.text(),
-       endOfFile("    8\n", 32, firstHeaderOnly)},
+      {"no header before the end", upToFirstHeader(8).filler(30).text(), endOfFile("    8\n", 32)},
       {"second header search counts from 1", withThirdHeaderAt(500).text(), normal(14, 18)},
       {"second header search refused", withThirdHeaderAt(501).text(), refused("   14\n", 34)},
-      {"count line shifted left with a negative count", negativeCount.text(),
-       saying("not 11-14, with -5 after \"=\"", endOfFile("", 13, negativeCount))},
-      {"a closing banner is no count line", banner.text(),
-       saying(": end of file", endOfFile("", 13, banner))},
-      {"an eigenvalue list is no heading", eigenvalues.text(),
+      // Look-alikes a failed search names, and records that are none.
+      {"count line shifted left with a negative count",
+       amid("      RHF CALCULATION, NO. OF DOUBLY OCCUPIED LEVELS = -5"),
+       saying("not 11-14, with -5 after \"=\"", endOfFile("", 13))},
+      {"a closing banner is no count line", amid(" ...... END OF RHF CALCULATION ......"),
+       saying(": end of file", endOfFile("", 13))},
+      {"an eigenvalue list is no heading", eigenvalues.filler(600).text(),
        saying("of records 2-501", refused("    3\n", 25))},
-      {"a header of another layout", newLayout.text(),
+      {"a header of another layout",
+       upToFirstHeader(8).filler(3).add("   Root No.    9      10").filler(600).text(),
        saying("; record 11 is a \"Root No.\" block header: the vectors are printed in another "
               "layout, which hlext1 --final reads",
               refused("    8\n", 34))},
-      {"orbital 1 without its header", noFirstOrbital.text(),
+      {"orbital 1 without its header", upToFirstHeader(1, {2, 3, 4, 5, 6, 7}).filler(600).text(),
        saying("seeking the block header of orbital 1", refused("    1\n", 34))},
   };
 }
@@ -251,7 +241,7 @@ std::vector<RunCase> labelCases() {
     addBlock(listing, 7, 12, Rows, secondHeader);
     if (failingStatement == 0) return {name, listing.text(), normal(8, 12)};
     return {name, listing.text(),
-            endOfFile(failingStatement == 13 ? "" : "    8\n", failingStatement, listing)};
+            endOfFile(failingStatement == 13 ? "" : "    8\n", failingStatement)};
   };
   const std::string rhf = occupiedCountRecord(8);
   const std::string eige = headingRecord();
@@ -323,6 +313,20 @@ INSTANTIATE_TEST_SUITE_P(BadField, WholeRun, ::testing::ValuesIn(badFieldCases()
 // Orbital N's block, and only later headers must read ROOT. N alone in the last block, the last
 // orbital printed, is the golden case header-without-next-orbital; N in the sixth column of a
 // block, the split cases below (block 1) and the ozone example (block 2).
+// Orbitals 1-6 over `first` under a header labelled `firstLabel`, 7-12 over `second` under one
+// labelled `secondLabel`, that header replaced by `secondHeader` unless it is empty.
+Listing twoBlocks(int n, std::string_view firstLabel, std::string_view secondLabel,
+                  const std::string& secondHeader = "",
+                  const std::vector<BasisFunction>& first = Rows,
+                  const std::vector<BasisFunction>& second = Rows) {
+  Listing listing;
+  listing.add(occupiedCountRecord(n)).add(headingRecord()).add(2, "");
+  addBlock(listing, 1, 6, first, firstLabel);
+  const int header = addBlock(listing, 7, 12, second, secondLabel);
+  if (!secondHeader.empty()) listing.set(header, secondHeader);
+  return listing;
+}
+
 std::vector<RunCase> blockLocationCases() {
   std::vector<RunCase> cases;
   const auto standard = [&cases](const char* name, int orbitalCount, int n, bool sameBlock) {
@@ -335,19 +339,8 @@ std::vector<RunCase> blockLocationCases() {
   standard("fourth block, column 2", 22, 20, true);
   standard("fourth block, column 5", 24, 23, true);
   standard("last of three in a short block", 15, 15, true);
-  const Listing beyond = standardListing(20, 13, Rows);
-  cases.push_back({"N beyond the last block", beyond.text(), endOfFile("   20\n", 32, beyond)});
-  // Orbitals 1-6 under a first header labelled `firstLabel`, 7-12 under `secondLabel`, and
-  // the second header replaced by `secondHeader` unless it is empty.
-  const auto twoBlocks = [](int n, std::string_view firstLabel, std::string_view secondLabel,
-                            const std::string& secondHeader = "") {
-    Listing listing;
-    listing.add(occupiedCountRecord(n)).add(headingRecord()).add(2, "");
-    addBlock(listing, 1, 6, Rows, firstLabel);
-    const int second = addBlock(listing, 7, 12, Rows, secondLabel);
-    if (!secondHeader.empty()) listing.set(second, secondHeader);
-    return listing;
-  };
+  cases.push_back(
+      {"N beyond the last block", standardListing(20, 13, Rows).text(), endOfFile("   20\n", 32)});
   // A header that lists another orbital after N: orbital N+1's values are that column's.
   cases.push_back({"another orbital after N",
                    twoBlocks(8, "ROOT", "ROOT", headerRecord({7, 8, 20, 10, 11, 12})).text(),
@@ -362,8 +355,8 @@ std::vector<RunCase> blockLocationCases() {
        normal(8, 12)});
   Listing wrongSecondLabel = twoBlocks(8, "XYZW", "root");
   addBlock(wrongSecondLabel, 13, 13, Rows);
-  cases.push_back({"second header with another label", wrongSecondLabel.text(),
-                   endOfFile("    8\n", 32, wrongSecondLabel)});
+  cases.push_back(
+      {"second header with another label", wrongSecondLabel.text(), endOfFile("    8\n", 32)});
   return cases;
 }
 
@@ -383,14 +376,9 @@ std::vector<RunCase> splitCases() {
   const auto split = [](const char* name, const std::vector<BasisFunction>& first,
                         const std::vector<BasisFunction>& second, std::string result,
                         const std::string& secondHeader = "") -> RunCase {
-    Listing listing;
-    listing.add(occupiedCountRecord(6)).add(headingRecord()).add(2, "");
-    addBlock(listing, 1, 6, first);
-    const int header = addBlock(listing, 7, 12, second);
-    if (!secondHeader.empty()) listing.set(header, secondHeader);
     Expected expected{"    6\n", std::move(result)};
     if (first.size() != second.size()) expected.warned = 126;
-    return {name, listing.text(), expected};
+    return {name, twoBlocks(6, "ROOT", "ROOT", secondHeader, first, second).text(), expected};
   };
   return {
       split("equal row counts", Rows, Rows, whole),

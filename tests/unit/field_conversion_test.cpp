@@ -4,12 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <ostream>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "tests/support/lines.hpp"
 
@@ -182,12 +182,17 @@ TEST(RealOutputTest, OtherWidthsAndDecimals) {
   EXPECT_EQ(out, "    12.34500    2.***");
 }
 
-TEST(TextFieldTest, PadsShortFieldsAndKeepsCharacters) {
-  EXPECT_EQ(textFromField("PX"), text4("PX  "));
-  EXPECT_EQ(textFromField(""), text4("    "));
-  EXPECT_EQ(textFromField("R,F\t"), text4("R,F\t"));
-  EXPECT_EQ(textFromField("ABCDEF"), text4("CDEF"));
+// Short fields padded with blanks, every character kept, a long one's last four columns.
+class TextFieldTest : public ::testing::TestWithParam<std::pair<const char*, const char*>> {};
+
+TEST_P(TextFieldTest, Reads) {
+  EXPECT_EQ(view(textFromField(GetParam().first)), GetParam().second);
 }
+
+INSTANTIATE_TEST_SUITE_P(Table, TextFieldTest,
+                         ::testing::Values(std::pair{"PX", "PX  "}, std::pair{"", "    "},
+                                           std::pair{"R,F\t", "R,F\t"},
+                                           std::pair{"ABCDEF", "CDEF"}));
 
 }  // namespace
 }  // namespace hlext

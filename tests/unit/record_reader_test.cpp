@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <array>
-#include <cstdio>
-#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -155,14 +152,17 @@ void PrintTo(const SplitCase& row, std::ostream* os) { *os << row.name; }
 
 class RecordSplitTest : public ::testing::TestWithParam<SplitCase> {};
 
-// The same records whatever the sizes the input arrives in, including a split at every offset.
+// The same records whatever the sizes the input arrives in: in ones, in turns of sizes, a byte
+// short of a buffer fill, and split at every offset of a listing shorter than one fill.
 TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
   const SplitCase& row = GetParam();
   RecordReader whole = memoryReader(row.listing);
   EXPECT_EQ(readAll(whole), row.records);
-  std::vector<std::vector<std::size_t>> chunkings = {{1}, {1, 2, 3, 4, 5, 6, 7}, {7, 3}};
-  for (std::size_t split = 1; split < row.listing.size(); ++split)
-    chunkings.push_back({split, RecordReader::BufferSize});
+  constexpr std::size_t Fill = RecordReader::BufferSize;
+  std::vector<std::vector<std::size_t>> chunkings = {
+      {1}, {1, 2, 3, 4, 5, 6, 7}, {7, 3}, {Fill - 1, 5, Fill}};
+  for (std::size_t split = 1; split < row.listing.size() && row.listing.size() < Fill; ++split)
+    chunkings.push_back({split, Fill});
   for (const std::vector<std::size_t>& sizes : chunkings) {
     SCOPED_TRACE("first chunk " + std::to_string(sizes[0]) + " of " + std::to_string(sizes.size()) +
                  " sizes");
@@ -174,6 +174,18 @@ TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
 const std::string longLine = columns({{1, "LONG"}, {125, "WXYZ"}, {129, "junk"}, {290, "."}});
 const std::string line127 = columns({{1, "ABCD"}, {125, "XYZ"}});
 const std::string line128 = columns({{1, "ABCD"}, {125, "WXYZ"}});
+
+// Records far longer than the 64 KiB input buffer, a line feed that is the last byte of one
+// buffer fill, and a carriage return and line feed split between two fills: the carriage
+// return is byte 4 * Fill - 1, the last of the fourth fill.
+std::string acrossRefills() {
+  constexpr std::size_t Fill = RecordReader::BufferSize;
+  std::string listing = columns({{1, "ONE "}, {125, "1234"}}) + std::string(3 * Fill, 'x');
+  listing.resize(3 * Fill - 1, 'x');
+  listing += '\n';
+  listing += "TWO " + std::string(4 * Fill - 8 - listing.size(), 'y') + "\n";
+  return listing + "12\r\nLAST";
+}
 
 const SplitCase splitCases[] = {
     {"Empty", "", {}},
@@ -190,27 +202,10 @@ const SplitCase splitCases[] = {
     {"LongThenShort",
      longLine + "\r\nE\r\n" + longLine + "\nF",
      {"LONG|WXYZ", "E   |    ", "LONG|WXYZ", "F   |    "}},
+    {"AcrossBufferRefills", acrossRefills(), {"ONE |1234", "TWO |yyyy", "12  |    ", "LAST|    "}},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, RecordSplitTest, ::testing::ValuesIn(splitCases));
-
-// Records far longer than the 64 KiB input buffer, a line feed that is the last byte of one
-// buffer fill, and a carriage return and line feed split between two fills.
-TEST(RecordSplitTest, RecordsAcrossBufferRefills) {
-  constexpr std::size_t Fill = RecordReader::BufferSize;
-  std::string listing = columns({{1, "ONE "}, {125, "1234"}}) + std::string(3 * Fill, 'x');
-  listing.resize(3 * Fill - 1, 'x');
-  listing += '\n';
-  // The carriage return below is to be the last byte of the fourth fill.
-  listing += "TWO " + std::string(4 * Fill - 8 - listing.size(), 'y') + "\n";
-  listing += "12\r\nLAST";
-  ASSERT_EQ(listing.find('\r'), 4 * Fill - 1);
-  const std::vector<std::string> records = {"ONE |1234", "TWO |yyyy", "12  |    ", "LAST|    "};
-  RecordReader whole = memoryReader(listing);
-  EXPECT_EQ(readAll(whole), records);
-  RecordReader chunked = chunkedReader(listing, {Fill - 1, 5, Fill});
-  EXPECT_EQ(readAll(chunked), records);
-}
 
 // --- Failures -------------------------------------------------------------------------------
 
@@ -221,6 +216,10 @@ struct ErrorCase {
   long long recordsRead;  // recordNumber() after the failure
   std::string where;      // the diagnostic after "hlext1: statement 32, unit 4 (hlext.dat), "
   int readsBefore = 0;    // statements that read the records before it, one each
+  // Raises for a value of the statement that read it, when its read does not fail.
+  void (*rejected)(RecordReader&) = nullptr;
+  const char* inputFailure = nullptr;  // the source fails with this once its bytes are spent
+  int status = ExitBadListing;
 };
 
 void PrintTo(const ErrorCase& row, std::ostream* os) {
@@ -231,15 +230,18 @@ class ReadErrorTest : public ::testing::TestWithParam<ErrorCase> {};
 
 TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
   const ErrorCase& row = GetParam();
-  RecordReader reader = memoryReader(row.listing);
+  RecordReader reader = row.inputFailure ? chunkedReader(row.listing, {3}, row.inputFailure)
+                                         : memoryReader(row.listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
   for (int i = 0; i < row.readsBefore; ++i) readOrReject(reader, 32, layout, items.list());
-  const std::optional<RecordError> error =
-      errorOf([&] { readOrReject(reader, 32, layout, items.list()); });
+  const std::optional<RecordError> error = errorOf([&] {
+    readOrReject(reader, 32, layout, items.list());
+    if (row.rejected) row.rejected(reader);
+  });
   ASSERT_TRUE(error.has_value());
   EXPECT_EQ(diagnosticLine(*error), "hlext1: statement 32, unit 4 (hlext.dat), " + row.where);
-  EXPECT_EQ(exitStatusOf(*error), ExitBadListing);
+  EXPECT_EQ(exitStatusOf(*error), row.status);
   EXPECT_EQ(reader.recordNumber(), row.recordsRead);
 }
 
@@ -251,6 +253,16 @@ const ErrorCase errorCases[] = {
     {"(////,8X,6F12.5,//)", 6, joinLines({"1", "2", "3", "4", "5"}), 5, "record 6: end of file"},
     {"(/,8X,6F12.5,//)", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},
     {"(////,5X,6(7X,I5))", 6, joinLines({"1", "2", "3"}), 3, "record 4: end of file"},
+    // A source that fails after its first record: the failure, not the end of file, is
+    // reported.
+    {.layout = "(16X,2A4)",
+     .items = 1,
+     .listing = "LINE1\n",
+     .recordsRead = 1,
+     .where = "record 2: read failed: Input/output error",
+     .readsBefore = 1,
+     .inputFailure = "Input/output error",
+     .status = ExitFileFailure},
     {"(10X,A4,44X,I3)", 2, rhfWith("abc"), 1, R"(record 1, columns 59-61 "abc": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith("1.5"), 1, R"(record 1, columns 59-61 "1.5": bad integer)"},
     {"(10X,A4,44X,I3)", 2, rhfWith(" \t4"), 1, R"(record 1, columns 59-61 " \t4": bad integer)"},
@@ -276,24 +288,23 @@ const ErrorCase errorCases[] = {
     // The comma moves the second real field four columns to the left.
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    121.5,x\n", 1,
      R"(record 1, columns 15-26 "x           ": bad real)"},
+    // A value that converted but cannot be used, named with its record and columns; an item
+    // from an earlier record of the statement keeps its own, without its text.
+    {"(10X,A4,44X,I3)", 2, rhfWith(" -2"), 1,
+     R"(record 1, columns 59-61 " -2": bad occupied count)", 0,
+     [](RecordReader& reader) { reader.rejectAs(32, "bad occupied count", reader.field(1)); }},
+    {"(/,8X,6F12.5,//)", 6, joinLines({"x", columns({{9, "1.0"}}), "y", "z"}), 4,
+     R"(record 2, columns 9-20 "": unusable energy)", 0,
+     [](RecordReader& reader) { reader.rejectAs(32, "unusable energy", reader.field(0)); }},
+    // The last record as a whole, with a reason.
+    {"(/,8X,6F12.5,//)", 6, joinLines({"x", "", "y", "z"}), 4,
+     "record 4: too many rows: at most 300 rows in a block", 0,
+     [](RecordReader& reader) {
+       reader.rejectAs(32, "too many rows", reader.lastRecord(), "at most 300 rows in a block");
+     }},
 };
 
 INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
-
-// A source that fails after its first line: the failure, not the end of file, is reported.
-TEST(ReadErrorTest, InputFailureIsReadFailed) {
-  RecordReader reader = chunkedReader("LINE1\n", {3}, "Input/output error");
-  const Layout layout = parsedLayout("(16X,2A4)");
-  Items items(layout, 1);
-  readOrReject(reader, 22, layout, items.list());
-  const std::optional<RecordError> error =
-      errorOf([&] { readOrReject(reader, 22, layout, items.list()); });
-  ASSERT_TRUE(error.has_value());
-  EXPECT_EQ(error->kind(), ErrorKind::ReadFailed);
-  EXPECT_EQ(exitStatusOf(*error), ExitFileFailure);
-  EXPECT_EQ(diagnosticLine(*error),
-            "hlext1: statement 22, unit 4 (hlext.dat), record 2: read failed: Input/output error");
-}
 
 // --- Tolerant reads and rejections ----------------------------------------------------------
 
@@ -310,7 +321,9 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
   EXPECT_FALSE(reader.read(13, layout, items.list()).has_value());
   EXPECT_EQ(items.rendered(), "RHF |42");
   // The bad field is still reported where it was found.
-  EXPECT_EQ(diagnosticOf([&] { reader.reject(*bad); }),
+  const std::optional<RecordError> rejected = errorOf([&] { reader.reject(*bad); });
+  ASSERT_TRUE(rejected.has_value());
+  EXPECT_EQ(diagnosticLine(*rejected),
             "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \"abc\": "
             "bad integer");
   // The end of the input is never tolerated.
@@ -318,38 +331,6 @@ TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
       errorOf([&] { (void)reader.read(13, layout, items.list()); });
   ASSERT_TRUE(end.has_value());
   EXPECT_EQ(end->kind(), ErrorKind::EndOfFile);
-}
-
-TEST(RejectTest, ItemAndRecordAreNamed) {
-  const std::string listing = rhfWith(" -2") + joinLines({"x", columns({{9, "1.0"}}), "y", "z"});
-  RecordReader reader = memoryReader(listing);
-  const Layout search = parsedLayout("(10X,A4,44X,I3)");
-  Items items(search, 2);
-  readOrReject(reader, 13, search, items.list());
-  EXPECT_EQ(diagnosticOf([&] { reader.rejectAs(13, "bad occupied count", reader.field(1)); }),
-            "hlext1: statement 13, unit 4 (hlext.dat), record 1, columns 59-61 \" -2\": "
-            "bad occupied count");
-
-  // An item from an earlier record of the statement keeps its own record and columns.
-  const Layout energies = parsedLayout("(/,8X,6F12.5,//)");
-  Items reals(energies, 6);
-  readOrReject(reader, 46, energies, reals.list());
-  const std::optional<RecordError> item =
-      errorOf([&] { reader.rejectAs(46, "unusable energy", reader.field(0)); });
-  ASSERT_TRUE(item.has_value());
-  EXPECT_EQ(item->failure().place.record, 3);
-  EXPECT_EQ(item->failure().place.firstColumn, 9);
-  EXPECT_EQ(item->failure().place.lastColumn, 20);
-  EXPECT_EQ(item->failure().place.text, "");  // its record is no longer the current one
-
-  const std::optional<RecordError> record = errorOf([&] {
-    reader.rejectAs(57, "too many rows", reader.lastRecord(), "at most 300 rows in a block");
-  });
-  ASSERT_TRUE(record.has_value());
-  EXPECT_EQ(diagnosticLine(*record),
-            "hlext1: statement 57, unit 4 (hlext.dat), record 5: too many rows: at most 300 rows "
-            "in a block");
-  EXPECT_EQ(exitStatusOf(*record), ExitBadListing);
 }
 
 }  // namespace

@@ -17,12 +17,13 @@
 namespace hlext {
 namespace {
 
-std::string written(std::int32_t n, float energyN, float energyNext, const std::vector<float>& ofN,
-                    const std::vector<float>& ofNext) {
+// The result file written for orbitals n and n + 1, their values made singles.
+std::string written(std::int32_t n, double energyN, double energyNext,
+                    const std::vector<double>& ofN, const std::vector<double>& ofNext) {
   FrontierOrbitals orbitals;
   orbitals.occupiedCount = n;
-  orbitals.energyN = energyN;
-  orbitals.energyNext = energyNext;
+  orbitals.energyN = static_cast<float>(energyN);
+  orbitals.energyNext = static_cast<float>(energyNext);
   orbitals.rowCount = static_cast<std::int32_t>(ofN.size());
   // Entries beyond the row count must never reach the file.
   OutputVectors vectors;
@@ -46,10 +47,6 @@ std::vector<double> quarters(int count, double sign) {
   return values;
 }
 
-std::vector<float> singles(const std::vector<double>& values) {
-  return std::vector<float>(values.begin(), values.end());
-}
-
 struct ResultCase {
   const char* name;
   std::string text;
@@ -68,9 +65,7 @@ TEST_P(WriteResult, Layouts) { EXPECT_EQ(GetParam().text, GetParam().expected); 
 ResultCase rows(const char* name, int n, double energyN, double energyNext, int count) {
   const std::vector<double> ofN = quarters(count, 1);
   const std::vector<double> ofNext = quarters(count, -1);
-  return {name,
-          written(n, static_cast<float>(energyN), static_cast<float>(energyNext), singles(ofN),
-                  singles(ofNext)),
+  return {name, written(n, energyN, energyNext, ofN, ofNext),
           testing::resultFile(n, energyN, ofN, energyNext, ofNext)};
 }
 
