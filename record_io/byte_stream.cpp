@@ -19,18 +19,18 @@ namespace fs = std::filesystem;
 class FileSource final : public ByteSource {
  public:
   FileSource(File file, bool created)
-      : file_(std::move(file)), readAgain_(file_.seek(0) == 0), created_(created) {}
+      : file_(std::move(file)), readAgain_(!file_.seek(0).failed()), created_(created) {}
 
   std::size_t read(std::span<char> buffer) override {
-    int error = 0;
-    const std::size_t count = waits_ ? file_.read(buffer, error) : file_.readArrived(buffer, error);
-    if (error != 0) failure_ = systemOutcome(FileFault::Read, error);
-    return count;
+    const FileValue<std::size_t> count = waits_ ? file_.read(buffer) : file_.readArrived(buffer);
+    if (!count.failed()) return count.value();
+    failure_ = count.failure();
+    return 0;
   }
   FileResult failure() const override { return failure_; }
   bool canReadAgain() const override { return readAgain_; }
   bool readAgainFrom(std::uint64_t offset) override {
-    return readAgain_ && file_.seek(offset) == 0;
+    return readAgain_ && !file_.seek(offset).failed();
   }
   void stopWaiting() override { waits_ = readAgain_; }
   bool createdEmpty() const override { return created_; }
@@ -60,7 +60,8 @@ class ConsoleSink final : public ByteSink {
 
  private:
   static FileFailure failure() {
-    return {FileFault::Write, errno != 0 ? systemReason(errno) : "output error"};
+    if (errno != 0) return systemFailure(FileFault::Write, errno);
+    return {FileFault::Write, "output error"};
   }
 };
 
@@ -118,7 +119,8 @@ class ReplacingFileSink final : public GatheringSink {
   fs::path name_;
 };
 
-FileFailure openFailure(int error) { return {FileFault::Open, systemReason(error)}; }
+// The failure of a unit whose file is a folder.
+FileFailure folderFailure() { return systemFailure(FileFault::Open, std::errc::is_a_directory); }
 
 }  // namespace
 
@@ -131,34 +133,36 @@ FileConnector::~FileConnector() = default;
 
 Opened<ByteSource> FileConnector::openInput(const std::string& name) {
   std::error_code ignored;
-  if (fs::is_directory(name, ignored)) return {nullptr, openFailure(EISDIR)};
+  if (fs::is_directory(name, ignored)) return {nullptr, folderFailure()};
   File file = File::open(name, OpenMode::Read);
-  const bool missing = !file.isOpen() && file.error() == ENOENT;
+  const bool missing = file.openResult().failedWith(std::errc::no_such_file_or_directory);
   if (missing) {
     // A missing listing is created empty, as the result file is; when it cannot be, the
     // reason for that is the one to tell.
     File created = File::open(name, OpenMode::Create);
-    if (!created.isOpen()) return {nullptr, openFailure(created.error())};
-    created.close();
+    if (!created.isOpen()) return {nullptr, created.openResult()};
+    (void)created.close();
     file = File::open(name, OpenMode::Read);
   }
-  if (!file.isOpen()) return {nullptr, openFailure(file.error())};
+  if (!file.isOpen()) return {nullptr, file.openResult()};
   return {std::make_unique<FileSource>(std::move(file), missing), {}};
 }
 
 Opened<ByteSink> FileConnector::openOutput(const std::string& name) {
   std::error_code ignored;
   const fs::file_status status = fs::status(name, ignored);
-  if (fs::is_directory(status)) return {nullptr, openFailure(EISDIR)};
+  if (fs::is_directory(status)) return {nullptr, folderFailure()};
   // Opening an existing file for writing proves it writable without touching its contents or
   // its modification time; only a missing one is created.
   File file = File::open(name, OpenMode::Write);
-  if (!file.isOpen() && file.error() == ENOENT) file = File::open(name, OpenMode::Create);
-  const bool readerAwaited = !file.isOpen() && file.error() == ENXIO && fs::is_fifo(status);
-  if (!file.isOpen() && !readerAwaited) return {nullptr, openFailure(file.error())};
+  if (file.openResult().failedWith(std::errc::no_such_file_or_directory))
+    file = File::open(name, OpenMode::Create);
+  const bool readerAwaited =
+      file.openResult().failedWith(std::errc::no_such_device_or_address) && fs::is_fifo(status);
+  if (!file.isOpen() && !readerAwaited) return {nullptr, file.openResult()};
   if (fs::exists(status) && !fs::is_regular_file(status))
     return {std::make_unique<SpecialFileSink>(std::move(file), name), {}};
-  file.close();
+  (void)file.close();
   return {std::make_unique<ReplacingFileSink>(name), {}};
 }
 

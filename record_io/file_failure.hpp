@@ -1,6 +1,7 @@
-// How the file layer says that something failed: a FileFailure names what failed and why, and
-// an operation that gives nothing else gives a FileResult, done or failed. The record layer
-// turns a FileFailure into a RecordError in one place (raiseFileFailure, record_error.hpp).
+// How the file layer says that something failed: a FileFailure names what failed and why; an
+// operation that gives nothing else gives a FileResult, done or failed, and one that gives a
+// value a FileValue, the value or the failure. The record layer turns a FileFailure into a
+// RecordError in one place (raiseFileFailure, record_error.hpp).
 #pragma once
 
 #include <functional>
@@ -8,6 +9,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <variant>
 
 namespace hlext {
 
@@ -21,9 +23,25 @@ enum class FileFault {
 };
 
 struct FileFailure {
-  FileFault fault = FileFault::Write;
-  std::string reason;  // the system's explanation, or what stood in the way
+  FileFailure(FileFault what, std::string why, std::error_code systemCode = {})
+      : fault(what), reason(std::move(why)), code(systemCode) {}
+
+  FileFault fault;
+  std::string reason;    // the system's explanation, or what stood in the way
+  std::error_code code;  // the system's reason, for callers that tell reasons apart; else none
+
+  // The same failure as one of another kind, e.g. a new file's failed open as a failed write.
+  FileFailure as(FileFault other) const { return {other, reason, code}; }
 };
+
+// The failure `fault` for the errno value `error`, with the system's explanation.
+inline FileFailure systemFailure(FileFault fault, int error) {
+  const std::error_code code(error, std::generic_category());
+  return {fault, code.message(), code};
+}
+inline FileFailure systemFailure(FileFault fault, std::errc reason) {
+  return systemFailure(fault, static_cast<int>(reason));
+}
 
 // The outcome of a file operation that gives nothing else: done, or the failure.
 class [[nodiscard]] FileResult {
@@ -34,19 +52,27 @@ class [[nodiscard]] FileResult {
 
   bool failed() const { return failure_.has_value(); }
   const FileFailure& failure() const { return *failure_; }
+  // Whether it failed for the system's reason `reason`.
+  bool failedWith(std::errc reason) const { return failed() && failure_->code == reason; }
 
  private:
   std::optional<FileFailure> failure_;
 };
 
-// The system's explanation of an errno value.
-inline std::string systemReason(int error) { return std::generic_category().message(error); }
+// The outcome of a file operation that gives a value: the value, or the failure.
+template <typename Value>
+class [[nodiscard]] FileValue {
+ public:
+  FileValue(Value value) : outcome_(std::move(value)) {}
+  FileValue(FileFailure failure) : outcome_(std::move(failure)) {}
 
-// Done for the errno value 0; else the failure `fault` with the system's explanation.
-inline FileResult systemOutcome(FileFault fault, int error) {
-  if (error == 0) return {};
-  return FileFailure{fault, systemReason(error)};
-}
+  bool failed() const { return std::holds_alternative<FileFailure>(outcome_); }
+  const FileFailure& failure() const { return std::get<FileFailure>(outcome_); }
+  const Value& value() const { return std::get<Value>(outcome_); }
+
+ private:
+  std::variant<Value, FileFailure> outcome_;
+};
 
 // Takes a warning that arises while an output is completed: the message alone, which the
 // writer places as a diagnostic is.

@@ -6,7 +6,6 @@
 // platform_portable.cpp. Every call of a platform's own interface is in those files.
 #pragma once
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -24,7 +23,7 @@ namespace hlext {
 enum class OpenMode {
   Read,       // an existing file, for reading
   Write,      // an existing file for writing from its start; nothing is created or emptied. A
-              // FIFO that no process reads fails with ENXIO at once instead of waiting for one
+              // FIFO that no process reads fails at once instead of waiting for one (ENXIO)
   Create,     // for writing, creating a missing file; used on missing files (a stream appends)
   CreateNew,  // a new file readable and writable by its owner only; fails when the name exists
 };
@@ -53,103 +52,106 @@ FileIdentity identityOf(const std::filesystem::path& path);
 // append-only folder), so that a new file made in it could never be taken away again.
 bool folderLetsGo(const std::filesystem::path& folder);
 
-// How an attempt to lock a file went.
+// How an attempt to lock a file went, where the lock could be asked for.
 struct LockAttempt {
   enum class Outcome {
     Locked,       // locked
     Busy,         // another process holds a lock on it
-    Failed,       // the lock could not be asked for
     Unsupported,  // the file system has no locks: the file is written without
   };
   Outcome outcome = Outcome::Locked;
-  int error = 0;         // Failed: the reason
   long long holder = 0;  // Busy: the holder's process id, where the platform tells; else 0
 };
 
-// An open file of the file system, or the reason it could not be opened.
+// An open file of the file system, or the reason it could not be opened. A failure of opening
+// is an Open, of reading or seeking a Read, of anything else a Write, each with the system's
+// reason as its code.
 class File {
  public:
   File() = default;
   File(File&& other) noexcept
       : handle_(std::exchange(other.handle_, NoHandle)),
         path_(std::move(other.path_)),
-        error_(other.error_) {}
+        opened_(std::move(other.opened_)) {}
   File& operator=(File&& other) noexcept {
     std::swap(handle_, other.handle_);
     std::swap(path_, other.path_);
-    error_ = other.error_;
+    opened_ = std::move(other.opened_);
     return *this;
   }
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File() { close(); }
+  ~File() { (void)close(); }
 
   static File open(const std::filesystem::path& path, OpenMode mode) {
     File file;
     file.path_ = path;
-    file.handle_ = openHandle(path, mode, file.error_);
+    const FileValue<std::intptr_t> handle = openHandle(path, mode);
+    if (handle.failed())
+      file.opened_ = handle.failure();
+    else
+      file.handle_ = handle.value();
     return file;
   }
 
   bool isOpen() const { return handle_ != NoHandle; }
-  // Why open() failed.
-  int error() const { return error_; }
+  // Why open() failed; done while the file is open.
+  const FileResult& openResult() const { return opened_; }
 
-  // Bytes read into the front of `buffer`, 0 at the end; on failure 0 with `error` set.
-  std::size_t read(std::span<char> buffer, int& error);
+  // The count of bytes read into the front of `buffer`, 0 at the end.
+  FileValue<std::size_t> read(std::span<char> buffer);
   // As read(), but never waits: 0 as soon as nothing more has arrived, where the platform can
   // tell; where it cannot, 0 at once.
-  std::size_t readArrived(std::span<char> buffer, int& error);
-  // Makes the next read() start at byte `offset` from the file's start: 0, or the reason it
-  // cannot (a pipe, a FIFO or a terminal is read once, as it arrives).
-  int seek(std::uint64_t offset);
-  // 0, or the reason the bytes could not all be written.
-  int writeAll(std::string_view bytes) {
+  FileValue<std::size_t> readArrived(std::span<char> buffer);
+  // Makes the next read() start at byte `offset` from the file's start, unless it cannot (a
+  // pipe, a FIFO or a terminal is read once, as it arrives).
+  FileResult seek(std::uint64_t offset);
+  // Writes all of `bytes`.
+  FileResult writeAll(std::string_view bytes) {
     while (!bytes.empty()) {
-      int error = 0;
-      const std::size_t written = writeSome(bytes, error);
-      if (written == 0) return error != 0 ? error : EIO;
-      bytes.remove_prefix(written);
+      const FileValue<std::size_t> written = writeSome(bytes);
+      if (written.failed()) return written.failure();
+      bytes.remove_prefix(written.value());
     }
-    return 0;
+    return {};
   }
-  // 0, or the reason closing failed (with a stream, the reason its last bytes failed).
-  int close();
+  // Closes the file; with a stream, a failure of its last bytes is the failure.
+  FileResult close();
 
   // Tries once, without waiting, to lock the whole file exclusively against every kind of lock
   // the platform has (on POSIX systems both record locks and whole-file locks), held until the
   // file is closed.
-  LockAttempt tryLock();
+  FileValue<LockAttempt> tryLock();
   // Marks the file as in use by this process for as long as this File stays open, in a way
   // that tryLock() elsewhere meets as Busy but that lets this process's other Files of it write
   // and close (on POSIX systems a whole-file lock; on Windows, where an open file cannot be
-  // removed, nothing). 0 when marked; ENOTSUP where nothing marks it (the platform or the file
-  // system has no such lock), so that this File need not stay open; else the reason.
-  int markInUse();
+  // removed, nothing). Fails with std::errc::not_supported where nothing marks it (the platform
+  // or the file system has no such lock), so that this File need not stay open.
+  FileResult markInUse();
   // Secures the room for `size` bytes of content from the file's start without changing what
-  // it holds: 0 when secured; where nothing can be reserved, 0 when the file system's free
-  // space covers what the file lacks; else the reason it does not fit (no space, a quota, the
-  // process's file-size limit).
-  int reserve(std::uintmax_t size);
-  // Cuts or extends the file to `length` bytes; 0 or the reason.
-  int truncate(std::uintmax_t length);
+  // it holds; where nothing can be reserved, done when the file system's free space covers
+  // what the file lacks. Fails where it does not fit (no space, a quota, the process's
+  // file-size limit).
+  FileResult reserve(std::uintmax_t size);
+  // Cuts or extends the file to `length` bytes.
+  FileResult truncate(std::uintmax_t length);
   // The identity of the open file.
   FileIdentity identity() const;
-  // Gives the file the owner and group of `model`; 0 or the reason.
-  int takeOwnership(const FileIdentity& model);
-  // Gives the file the permission bits of `model`; 0 or the reason.
-  int takePermissions(const FileIdentity& model);
+  // Gives the file the owner and group of `model`.
+  FileResult takeOwnership(const FileIdentity& model);
+  // Gives the file the permission bits of `model`.
+  FileResult takePermissions(const FileIdentity& model);
 
  private:
-  // The platform's open: a handle, or NoHandle with `error` set.
-  static std::intptr_t openHandle(const std::filesystem::path& path, OpenMode mode, int& error);
-  // Writes a first part of `bytes`: how much, or 0 with `error` set.
-  std::size_t writeSome(std::string_view bytes, int& error);
+  // The platform's open: a handle, never NoHandle.
+  static FileValue<std::intptr_t> openHandle(const std::filesystem::path& path, OpenMode mode);
+  // Writes a first part of `bytes`: how much, never 0.
+  FileValue<std::size_t> writeSome(std::string_view bytes);
 
   static constexpr std::intptr_t NoHandle = -1;
   std::intptr_t handle_ = NoHandle;  // a descriptor or a stream, as the platform has it
   std::filesystem::path path_;       // the name it was opened by
-  int error_ = 0;
+  FileResult opened_;
 };
 
 // Readies the process for a run: fills closed standard descriptors 0, 1 and 2 with the null

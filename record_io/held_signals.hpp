@@ -14,7 +14,7 @@ class HeldSignals {
   // From here on such a signal is only noted; one the process ignores stays ignored.
   HeldSignals();
   // Releases them unless kept (see release()).
-  ~HeldSignals();
+  ~HeldSignals() { release(); }
   HeldSignals(const HeldSignals&) = delete;
   HeldSignals& operator=(const HeldSignals&) = delete;
 
@@ -24,8 +24,9 @@ class HeldSignals {
   // have ended at once without the hold.
   void release();
   // The commit point is passed: the result is the run's answer, so a signal that arrived or
-  // arrives from here on no longer ends it; they stay held until the process exits.
-  void keepUntilExit();
+  // arrives from here on no longer ends it; it stays held, or only noted where a handler notes
+  // it, until the process exits.
+  void keepUntilExit() { held_ = false; }
 
  private:
   bool held_ = true;

@@ -1,6 +1,5 @@
 #include "record_io/new_file.hpp"
 
-#include <cerrno>
 #include <chrono>
 #include <cstdint>
 #include <string>
@@ -45,6 +44,13 @@ bool isNewFileName(std::string_view name, std::string_view kept) {
   return digits[0] == '.' && digits.find_first_not_of("0123456789abcdef", 1) == digits.npos;
 }
 
+// Whether this run locks `file`: another run's new file that this run can lock is one that
+// no run is writing any more.
+bool locksHere(File& file) {
+  const FileValue<LockAttempt> attempt = file.tryLock();
+  return !attempt.failed() && attempt.value().outcome == LockAttempt::Outcome::Locked;
+}
+
 }  // namespace
 
 fs::path folderOf(const fs::path& path) {
@@ -55,9 +61,9 @@ NewFile::NewFile(const fs::path& target, OutputWarning warn) : warn_(std::move(w
   for (unsigned attempt = 0; attempt < MaxNameAttempts; ++attempt) {
     path_ = temporaryName(target, attempt);
     file_ = File::open(path_, OpenMode::CreateNew);
-    if (!file_.isOpen() && file_.error() == EEXIST) continue;
+    if (file_.openResult().failedWith(std::errc::file_exists)) continue;
     if (!file_.isOpen() || claim()) break;
-    file_.close();
+    (void)file_.close();
   }
   present_ = file_.isOpen();
 }
@@ -66,21 +72,21 @@ std::error_code NewFile::renameOver(const fs::path& target) {
   std::error_code error;
   fs::rename(path_, target, error);
   if (!error) present_ = false;
-  keeper_.close();
+  (void)keeper_.close();
   return error;
 }
 
 void NewFile::discard() {
-  file_.close();
+  (void)file_.close();
   if (!present_) return;
   present_ = false;
   std::error_code error;
   const bool removed = fs::remove(path_, error) || !error;
   if (!removed) {
     File left = File::open(path_, OpenMode::Write);
-    if (left.isOpen()) left.truncate(0);
+    if (left.isOpen()) (void)left.truncate(0);
   }
-  keeper_.close();  // only once the file is gone or empty
+  (void)keeper_.close();  // only once the file is gone or empty
   if (!removed && warn_)
     warn_("cannot remove the new file " + path_.filename().string() + ": " + error.message() +
           "; it is left empty");
@@ -90,9 +96,11 @@ void NewFile::discard() {
 // meanwhile (and holds or has removed it). One that cannot be marked is written all the same.
 bool NewFile::claim() {
   keeper_ = File::open(path_, OpenMode::Read);
-  const int marked = keeper_.isOpen() ? keeper_.markInUse() : ENOTSUP;
-  if (marked == EWOULDBLOCK) return false;
-  if (marked != 0) keeper_.close();  // it holds nothing
+  if (keeper_.isOpen()) {
+    const FileResult marked = keeper_.markInUse();
+    if (marked.failedWith(std::errc::operation_would_block)) return false;
+    if (marked.failed()) (void)keeper_.close();  // it holds nothing
+  }
   std::error_code error;
   return fs::exists(path_, error);
 }
@@ -114,7 +122,7 @@ void clearLeftNewFiles(const fs::path& target, const OutputWarning& warn) {
         entry->is_symlink(ignored))
       continue;
     File left = File::open(entry->path(), OpenMode::Write);
-    if (!left.isOpen() || left.tryLock().outcome != LockAttempt::Outcome::Locked) continue;
+    if (!left.isOpen() || !locksHere(left)) continue;
     if (!fs::remove(entry->path(), ignored)) continue;
     removed += (count++ == 0 ? "" : ", ") + name;
   }

@@ -25,7 +25,7 @@ class NewFile {
   NewFile(const NewFile&) = delete;
   NewFile& operator=(const NewFile&) = delete;
 
-  // The file, open for writing; or why it could not be made (error()).
+  // The file, open for writing; or why it could not be made (openResult()).
   File& file() { return file_; }
   std::error_code renameOver(const std::filesystem::path& target);
   // Removes the file; where the folder refuses that, leaves it empty and says so.

@@ -48,8 +48,6 @@ HeldSignals::HeldSignals() {
   }
 }
 
-HeldSignals::~HeldSignals() { release(); }
-
 int HeldSignals::arrived() const { return arrivedSignal; }
 
 void HeldSignals::release() {
@@ -59,8 +57,5 @@ void HeldSignals::release() {
     if (previousHandlers[i] != SIG_ERR) std::signal(EndingSignals[i], previousHandlers[i]);
   if (arrivedSignal != 0) std::raise(arrivedSignal);
 }
-
-// The handlers stay: a signal from here on is noted and nothing more.
-void HeldSignals::keepUntilExit() { held_ = false; }
 
 }  // namespace hlext

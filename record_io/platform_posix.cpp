@@ -9,13 +9,12 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <cerrno>
 #include <charconv>
 #include <climits>
-#include <csignal>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "record_io/file_system.hpp"
 #include "record_io/held_signals.hpp"
@@ -36,16 +35,20 @@ namespace fs = std::filesystem;
 
 int lastError() { return errno != 0 ? errno : EIO; }
 
+// The failure `fault` for the reason the last call left in errno.
+FileFailure lastFailure(FileFault fault) { return systemFailure(fault, lastError()); }
+
+// Done where the last call succeeded; else the Write failure for the reason it left in errno.
+FileResult doneIf(bool done) { return done ? FileResult() : lastFailure(FileFault::Write); }
+
 // Calls `call` again for as long as a signal interrupts it; gives what the last call gave.
 template <typename Call>
 auto retryInterrupted(Call call) {
-  errno = 0;
-  auto result = call();
-  while (result < 0 && errno == EINTR) {
+  while (true) {
     errno = 0;
-    result = call();
+    const auto result = call();
+    if (result >= 0 || errno != EINTR) return result;
   }
-  return result;
 }
 
 int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
@@ -88,16 +91,11 @@ ssize_t listNames(Where, char*, std::size_t) {
 template <typename Where>
 bool hasAttributesBesidesLabel(Where where) {
   std::string names(256, '\0');
-  while (true) {
-    const ssize_t size = listNames(where, names.data(), names.size());
-    if (size >= 0) {
-      names.resize(static_cast<std::size_t>(size));
-      break;
-    }
-    if (errno != ERANGE) return errno != ENOTSUP && errno != ENOSYS;
-    names.resize(names.size() * 4);
-  }
-  std::string_view rest = names;
+  ssize_t size = 0;
+  while ((size = listNames(where, names.data(), names.size())) < 0 && errno == ERANGE)
+    names.resize(names.size() * 4);  // too small for them all
+  if (size < 0) return errno != ENOTSUP && errno != ENOSYS;
+  std::string_view rest(names.data(), static_cast<std::size_t>(size));
   while (!rest.empty()) {
     const std::string_view name = rest.substr(0, rest.find('\0'));
     if (name != "security.selinux") return true;
@@ -106,27 +104,22 @@ bool hasAttributesBesidesLabel(Where where) {
   return false;
 }
 
+using Numbers = std::vector<unsigned long long>;
+
 // The unsigned numbers at the start of a small system file (a /proc entry), read without the
-// C++ streams and their locale; `count` of them at most, fewer when it cannot be read.
-struct LeadingNumbers {
-  std::array<unsigned long long, 3> values{};
-  std::size_t count = 0;
-};
-LeadingNumbers leadingNumbers(const char* name) {
-  LeadingNumbers numbers;
-  const int fd = retryInterrupted([&] { return ::open(name, O_RDONLY | O_CLOEXEC); });
-  if (fd < 0) return numbers;
+// C++ streams and their locale; `most` of them at most, fewer when it cannot be read.
+Numbers leadingNumbers(const char* name, std::size_t most) {
+  Numbers numbers;
+  File file = File::open(name, OpenMode::Read);
   char text[128];
-  const ssize_t length = retryInterrupted([&] { return ::read(fd, text, sizeof text); });
-  ::close(fd);
+  const FileValue<std::size_t> length = file.isOpen() ? file.read(text) : std::size_t{0};
   const char* at = text;
-  const char* const end = text + std::max<ssize_t>(length, 0);
+  const char* const end = text + (length.failed() ? 0 : length.value());
   const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
-  while (numbers.count < numbers.values.size()) {
+  for (unsigned long long number = 0; numbers.size() < most; numbers.push_back(number)) {
     at = std::find_if(at, end, isDigit);
-    const auto read = std::from_chars(at, end, numbers.values[numbers.count]);
+    const auto read = std::from_chars(at, end, number);
     if (read.ec != std::errc()) break;
-    ++numbers.count;
     at = read.ptr;
   }
   return numbers;
@@ -135,14 +128,12 @@ LeadingNumbers leadingNumbers(const char* name) {
 // Inside a user namespace that maps only some ids (a rootless container), every other id shows
 // as the kernel's overflow id: a file that shows it has an owner this process cannot name.
 bool mapsEveryId(const char* mapFile) {
-  const LeadingNumbers range = leadingNumbers(mapFile);
-  if (range.count == 0) return true;  // no user namespaces here
-  return range.count == 3 && range.values[0] == 0 && range.values[1] == 0 &&
-         range.values[2] == 4294967295ULL;
+  const Numbers range = leadingNumbers(mapFile, 3);
+  return range.empty() || range == Numbers{0, 0, 4294967295ULL};  // empty: no user namespaces
 }
 unsigned long long overflowId(const char* file) {
-  const LeadingNumbers id = leadingNumbers(file);
-  return id.count == 0 ? 65534 : id.values[0];
+  const Numbers id = leadingNumbers(file, 1);
+  return id.empty() ? 65534 : id[0];
 }
 bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
   static const bool everyIdMapped =
@@ -152,7 +143,15 @@ bool unmappedOwner(std::uintmax_t owner, std::uintmax_t group) {
          group == overflowId("/proc/sys/kernel/overflowgid");
 }
 
-FileIdentity identityFrom(const struct stat& status) {
+// The status of a file by its name or by its descriptor.
+int statusOf(const char* path, struct stat& status) { return ::stat(path, &status); }
+int statusOf(int fd, struct stat& status) { return ::fstat(fd, &status); }
+
+// The identity of the file that `where` (a path or a descriptor) leads to.
+template <typename Where>
+FileIdentity identityAt(Where where) {
+  struct stat status {};
+  if (statusOf(where, status) != 0) return {};
   FileIdentity identity;
   identity.exists = true;
   identity.links = static_cast<std::uintmax_t>(status.st_nlink);
@@ -161,6 +160,7 @@ FileIdentity identityFrom(const struct stat& status) {
   identity.ownerKnown = !unmappedOwner(identity.owner, identity.group);
   identity.permissions = static_cast<fs::perms>(status.st_mode & 07777);
   identity.accessKnown = true;
+  identity.extendedAttributes = hasAttributesBesidesLabel(where);
   return identity;
 }
 
@@ -176,11 +176,10 @@ bool wholeFileLocksAreRecordLocks([[maybe_unused]] int fd) {
 #if defined(__linux__)
   struct statfs where {};
   if (::fstatfs(fd, &where) != 0) return false;
-  constexpr long NfsMagic = 0x6969;
-  constexpr long SmbMagic = static_cast<long>(0xFF534D42U);
-  constexpr long Smb2Magic = static_cast<long>(0xFE534D42U);
-  const auto type = static_cast<long>(where.f_type);
-  return type == NfsMagic || type == SmbMagic || type == Smb2Magic;
+  // NFS, SMB and SMB2, by the magic numbers the system gives them in the type's width.
+  for (const unsigned magic : {0x6969U, 0xFF534D42U, 0xFE534D42U})
+    if (where.f_type == static_cast<decltype(where.f_type)>(magic)) return true;
+  return false;
 #else
   return false;
 #endif
@@ -201,173 +200,12 @@ bool freeSpaceCovers(int fd, std::uintmax_t size) {
   return wanted - held + (wanted - held) / 64 + 1 <= free;
 }
 
-LockAttempt busy(long long holder) { return {LockAttempt::Outcome::Busy, 0, holder}; }
-LockAttempt failed(int error) { return {LockAttempt::Outcome::Failed, error, 0}; }
-
-// The process that holds a record lock in the way of `wanted`; 0 when none is known.
-long long recordLockHolder(int fd, struct flock wanted) {
-  if (::fcntl(fd, F_GETLK, &wanted) != 0 || wanted.l_type == F_UNLCK) return 0;
-  return static_cast<long long>(wanted.l_pid);
+// Busy by a record lock in the way of `wanted`, naming its holder where the system tells.
+LockAttempt busyByRecordLock(int fd, struct flock wanted) {
+  LockAttempt busy{LockAttempt::Outcome::Busy};
+  if (::fcntl(fd, F_GETLK, &wanted) == 0 && wanted.l_type != F_UNLCK) busy.holder = wanted.l_pid;
+  return busy;
 }
-
-}  // namespace
-
-FileIdentity identityOf(const fs::path& path) {
-  struct stat status {};
-  if (::stat(path.c_str(), &status) != 0) return {};
-  FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = hasAttributesBesidesLabel(path.c_str());
-  return identity;
-}
-
-bool folderLetsGo([[maybe_unused]] const fs::path& folder) {
-#if defined(__linux__)
-  const int fd = retryInterrupted([&] { return ::open(folder.c_str(), O_RDONLY | O_CLOEXEC); });
-  if (fd < 0) return true;
-  int flags = 0;
-  const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
-  ::close(fd);
-  return !known || (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
-#else
-  return true;
-#endif
-}
-
-std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
-  // A new file is private until it is complete; others get the usual bits less the umask.
-  const mode_t permissions = mode == OpenMode::CreateNew ? 0600 : 0666;
-  const int fd = retryInterrupted(
-      [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
-  if (fd < 0) error = lastError();
-  if (fd < 0) return NoHandle;
-  // Opened without waiting for a FIFO's reader; its writes wait as usual.
-  if (mode == OpenMode::Write) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
-}
-
-std::size_t File::read(std::span<char> buffer, int& error) {
-  const ssize_t count = retryInterrupted([&] {
-    return ::read(descriptor(handle_), buffer.data(),
-                  std::min<std::size_t>(buffer.size(), INT_MAX));
-  });
-  error = count < 0 ? lastError() : 0;
-  return count < 0 ? 0 : static_cast<std::size_t>(count);
-}
-
-std::size_t File::readArrived(std::span<char> buffer, int& error) {
-  pollfd ready{descriptor(handle_), POLLIN, 0};
-  error = 0;
-  if (retryInterrupted([&] { return ::poll(&ready, 1, 0); }) <= 0) return 0;
-  return read(buffer, error);
-}
-
-int File::seek(std::uint64_t offset) {
-  const auto at = static_cast<off_t>(offset);
-  if (at < 0 || static_cast<std::uint64_t>(at) != offset) return EOVERFLOW;
-  errno = 0;
-  return ::lseek(descriptor(handle_), at, SEEK_SET) < 0 ? lastError() : 0;
-}
-
-std::size_t File::writeSome(std::string_view bytes, int& error) {
-  const ssize_t count = retryInterrupted([&] {
-    return ::write(descriptor(handle_), bytes.data(), std::min<std::size_t>(bytes.size(), INT_MAX));
-  });
-  error = count <= 0 ? lastError() : 0;
-  return count <= 0 ? 0 : static_cast<std::size_t>(count);
-}
-
-int File::close() {
-  if (!isOpen()) return 0;
-  errno = 0;
-  // Not retried: after an interrupted close the descriptor is gone all the same.
-  return ::close(descriptor(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
-}
-
-LockAttempt File::tryLock() {
-  const int fd = descriptor(handle_);
-  struct flock whole {};
-  whole.l_type = F_WRLCK;
-  whole.l_whence = SEEK_SET;
-  LockAttempt locked;  // by the record lock, or Unsupported where it has none
-  if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
-    const int error = lastError();
-    if (error == EAGAIN || error == EACCES) return busy(recordLockHolder(fd, whole));
-    if (!noLocksHere(error)) return failed(error);
-    locked.outcome = LockAttempt::Outcome::Unsupported;
-  }
-  if (wholeFileLocksAreRecordLocks(fd)) return locked;
-  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
-  const int error = lastError();
-  if (noLocksHere(error)) return locked;
-  // Let go of the record lock while the other is held elsewhere, so that no one waits on a
-  // run that is itself waiting.
-  whole.l_type = F_UNLCK;
-  ::fcntl(fd, F_SETLK, &whole);
-  return error == EWOULDBLOCK ? busy(0) : failed(error);
-}
-
-int File::markInUse() {
-  const int fd = descriptor(handle_);
-  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return 0;
-  return noLocksHere(errno) ? ENOTSUP : lastError();
-}
-
-int File::reserve(std::uintmax_t size) {
-  struct rlimit limit {};
-  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-      size > static_cast<std::uintmax_t>(limit.rlim_cur))
-    return EFBIG;
-#if defined(__linux__)
-  // Blocks past the file's end, so that its content and its length stay as they are.
-  const int result = retryInterrupted([&] {
-    return ::fallocate(descriptor(handle_), FALLOC_FL_KEEP_SIZE, 0,
-                       static_cast<off_t>(std::min<std::uintmax_t>(size, LLONG_MAX)));
-  });
-  if (result == 0) return 0;
-  const int error = lastError();
-  if (error == ENOSPC || error == EDQUOT || error == EFBIG) return error;
-#endif
-  return freeSpaceCovers(descriptor(handle_), size) ? 0 : ENOSPC;
-}
-
-int File::truncate(std::uintmax_t length) {
-  const auto at = static_cast<off_t>(length);
-  if (at < 0 || static_cast<std::uintmax_t>(at) != length) return EFBIG;
-  const int result = retryInterrupted([&] { return ::ftruncate(descriptor(handle_), at); });
-  return result == 0 ? 0 : lastError();
-}
-
-FileIdentity File::identity() const {
-  struct stat status {};
-  if (::fstat(descriptor(handle_), &status) != 0) return {};
-  FileIdentity identity = identityFrom(status);
-  identity.extendedAttributes = hasAttributesBesidesLabel(descriptor(handle_));
-  return identity;
-}
-
-int File::takeOwnership(const FileIdentity& model) {
-  errno = 0;
-  const auto owner = static_cast<uid_t>(model.owner);
-  const auto group = static_cast<gid_t>(model.group);
-  return ::fchown(descriptor(handle_), owner, group) == 0 ? 0 : lastError();
-}
-
-int File::takePermissions(const FileIdentity& model) {
-  errno = 0;
-  const auto bits = static_cast<mode_t>(model.permissions);
-  return ::fchmod(descriptor(handle_), bits) == 0 ? 0 : lastError();
-}
-
-void prepareProcess() {
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
-    // The lowest free descriptor is the one just found closed.
-    if (::open("/dev/null", O_RDONLY) < 0) break;
-  }
-  std::signal(SIGXFSZ, SIG_IGN);
-}
-
-namespace {
 
 // Signals that stop or are ignored by default, faults, and those that cannot be caught are
 // left as they are; every other one would end the run.
@@ -393,9 +231,152 @@ bool endsTheRun(int signal) {
 
 }  // namespace
 
-HeldSignals::HeldSignals() { ::sigprocmask(SIG_BLOCK, &heldSet(), &maskBefore); }
+FileIdentity identityOf(const fs::path& path) { return identityAt(path.c_str()); }
 
-HeldSignals::~HeldSignals() { release(); }
+bool folderLetsGo([[maybe_unused]] const fs::path& folder) {
+#if defined(__linux__)
+  const int fd = retryInterrupted([&] { return ::open(folder.c_str(), O_RDONLY | O_CLOEXEC); });
+  if (fd < 0) return true;
+  int flags = 0;
+  const bool known = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  ::close(fd);
+  return !known || (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) == 0;
+#else
+  return true;
+#endif
+}
+
+FileValue<std::intptr_t> File::openHandle(const fs::path& path, OpenMode mode) {
+  // A new file is private until it is complete; others get the usual bits less the umask.
+  const mode_t permissions = mode == OpenMode::CreateNew ? 0600 : 0666;
+  const int fd = retryInterrupted(
+      [&] { return ::open(path.c_str(), openFlags(mode) | O_CLOEXEC, permissions); });
+  if (fd < 0) return lastFailure(FileFault::Open);
+  // Opened without waiting for a FIFO's reader; its writes wait as usual.
+  if (mode == OpenMode::Write) ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  return std::intptr_t{fd};
+}
+
+FileValue<std::size_t> File::read(std::span<char> buffer) {
+  const ssize_t count = retryInterrupted([&] {
+    return ::read(descriptor(handle_), buffer.data(),
+                  std::min<std::size_t>(buffer.size(), INT_MAX));
+  });
+  if (count < 0) return lastFailure(FileFault::Read);
+  return static_cast<std::size_t>(count);
+}
+
+FileValue<std::size_t> File::readArrived(std::span<char> buffer) {
+  pollfd ready{descriptor(handle_), POLLIN, 0};
+  if (retryInterrupted([&] { return ::poll(&ready, 1, 0); }) <= 0) return std::size_t{0};
+  return read(buffer);
+}
+
+FileResult File::seek(std::uint64_t offset) {
+  const auto at = static_cast<off_t>(offset);
+  if (at < 0 || static_cast<std::uint64_t>(at) != offset)
+    return systemFailure(FileFault::Read, EOVERFLOW);
+  errno = 0;
+  return ::lseek(descriptor(handle_), at, SEEK_SET) < 0 ? lastFailure(FileFault::Read)
+                                                        : FileResult();
+}
+
+FileValue<std::size_t> File::writeSome(std::string_view bytes) {
+  const ssize_t count = retryInterrupted([&] {
+    return ::write(descriptor(handle_), bytes.data(), std::min<std::size_t>(bytes.size(), INT_MAX));
+  });
+  if (count <= 0) return lastFailure(FileFault::Write);
+  return static_cast<std::size_t>(count);
+}
+
+FileResult File::close() {
+  if (!isOpen()) return {};
+  errno = 0;
+  // Not retried: after an interrupted close the descriptor is gone all the same.
+  return doneIf(::close(descriptor(std::exchange(handle_, NoHandle))) == 0);
+}
+
+FileValue<LockAttempt> File::tryLock() {
+  const int fd = descriptor(handle_);
+  struct flock whole {};
+  whole.l_type = F_WRLCK;
+  whole.l_whence = SEEK_SET;
+  LockAttempt locked;  // by the record lock, or Unsupported where it has none
+  if (retryInterrupted([&] { return ::fcntl(fd, F_SETLK, &whole); }) != 0) {
+    const int error = lastError();
+    if (error == EAGAIN || error == EACCES) return busyByRecordLock(fd, whole);
+    if (!noLocksHere(error)) return systemFailure(FileFault::Write, error);
+    locked.outcome = LockAttempt::Outcome::Unsupported;
+  }
+  if (wholeFileLocksAreRecordLocks(fd)) return locked;
+  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return LockAttempt{};
+  const int error = lastError();
+  if (noLocksHere(error)) return locked;
+  // Let go of the record lock while the other is held elsewhere, so that no one waits on a
+  // run that is itself waiting.
+  whole.l_type = F_UNLCK;
+  ::fcntl(fd, F_SETLK, &whole);
+  if (error == EWOULDBLOCK) return LockAttempt{LockAttempt::Outcome::Busy};
+  return systemFailure(FileFault::Write, error);
+}
+
+FileResult File::markInUse() {
+  const int fd = descriptor(handle_);
+  if (retryInterrupted([&] { return ::flock(fd, LOCK_EX | LOCK_NB); }) == 0) return {};
+  return systemFailure(FileFault::Write, noLocksHere(errno) ? ENOTSUP : lastError());
+}
+
+FileResult File::reserve(std::uintmax_t size) {
+  struct rlimit limit {};
+  if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+      size > static_cast<std::uintmax_t>(limit.rlim_cur))
+    return systemFailure(FileFault::Write, EFBIG);
+#if defined(__linux__)
+  // Blocks past the file's end, so that its content and its length stay as they are.
+  const int result = retryInterrupted([&] {
+    return ::fallocate(descriptor(handle_), FALLOC_FL_KEEP_SIZE, 0,
+                       static_cast<off_t>(std::min<std::uintmax_t>(size, LLONG_MAX)));
+  });
+  if (result == 0) return {};
+  const int error = lastError();
+  if (error == ENOSPC || error == EDQUOT || error == EFBIG)
+    return systemFailure(FileFault::Write, error);
+#endif
+  if (freeSpaceCovers(descriptor(handle_), size)) return {};
+  return systemFailure(FileFault::Write, ENOSPC);
+}
+
+FileResult File::truncate(std::uintmax_t length) {
+  const auto at = static_cast<off_t>(length);
+  if (at < 0 || static_cast<std::uintmax_t>(at) != length)
+    return systemFailure(FileFault::Write, EFBIG);
+  return doneIf(retryInterrupted([&] { return ::ftruncate(descriptor(handle_), at); }) == 0);
+}
+
+FileIdentity File::identity() const { return identityAt(descriptor(handle_)); }
+
+FileResult File::takeOwnership(const FileIdentity& model) {
+  errno = 0;
+  const auto owner = static_cast<uid_t>(model.owner);
+  const auto group = static_cast<gid_t>(model.group);
+  return doneIf(::fchown(descriptor(handle_), owner, group) == 0);
+}
+
+FileResult File::takePermissions(const FileIdentity& model) {
+  errno = 0;
+  return doneIf(::fchmod(descriptor(handle_), static_cast<mode_t>(model.permissions)) == 0);
+}
+
+void prepareProcess() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) continue;
+    // The lowest free descriptor is the one just found closed.
+    if (::open("/dev/null", O_RDONLY) < 0) break;
+  }
+  ::signal(SIGXFSZ, SIG_IGN);
+}
+
+HeldSignals::HeldSignals() { ::sigprocmask(SIG_BLOCK, &heldSet(), &maskBefore); }
 
 int HeldSignals::arrived() const {
   sigset_t pending;
@@ -413,7 +394,5 @@ void HeldSignals::release() {
   // A signal that arrived in the meantime is delivered here, and ends the process.
   ::sigprocmask(SIG_SETMASK, &maskBefore, nullptr);
 }
-
-void HeldSignals::keepUntilExit() { held_ = false; }
 
 }  // namespace hlext

@@ -16,7 +16,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int lastError() { return errno != 0 ? errno : EIO; }
+// The failure `fault` for the reason the last call left in errno.
+FileFailure lastFailure(FileFault fault) { return systemFailure(fault, errno != 0 ? errno : EIO); }
 
 std::FILE* stream(std::intptr_t handle) { return reinterpret_cast<std::FILE*>(handle); }
 
@@ -30,14 +31,15 @@ const char* streamMode(OpenMode mode) {
   return "rb";
 }
 
-int errorOf(const std::error_code& error) {
-  if (!error) return 0;
-  return error.value() != 0 ? error.value() : EIO;
+// Done, or the Write failure for the reason in `error`, read as an errno value.
+FileResult writeOutcome(const std::error_code& error) {
+  if (!error) return {};
+  return systemFailure(FileFault::Write, error.value() != 0 ? error.value() : EIO);
 }
 
 }  // namespace
 
-std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
+FileValue<std::intptr_t> File::openHandle(const fs::path& path, OpenMode mode) {
   // A FIFO or a device opened for reading too would be its own reader: it is opened for
   // writing only, which for a stream means appending. Created files are new, so appending to
   // them writes from the start.
@@ -46,61 +48,60 @@ std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) 
       mode == OpenMode::Write && !fs::is_regular_file(path, ignored) && fs::exists(path, ignored);
   errno = 0;
   std::FILE* opened = std::fopen(path.string().c_str(), special ? "ab" : streamMode(mode));
-  if (opened == nullptr) error = lastError();
-  return opened == nullptr ? NoHandle : reinterpret_cast<std::intptr_t>(opened);
+  if (opened == nullptr) return lastFailure(FileFault::Open);
+  return reinterpret_cast<std::intptr_t>(opened);
 }
 
-std::size_t File::read(std::span<char> buffer, int& error) {
+FileValue<std::size_t> File::read(std::span<char> buffer) {
   errno = 0;
   const std::size_t got = std::fread(buffer.data(), 1, buffer.size(), stream(handle_));
-  error = got == 0 && std::ferror(stream(handle_)) ? lastError() : 0;
+  if (got == 0 && std::ferror(stream(handle_))) return lastFailure(FileFault::Read);
   return got;
 }
 
 // A stream cannot tell what has arrived without waiting for more.
-std::size_t File::readArrived(std::span<char>, int& error) {
-  error = 0;
-  return 0;
-}
+FileValue<std::size_t> File::readArrived(std::span<char>) { return std::size_t{0}; }
 
 // std::fseek moves a long at a time, so a longer way goes from the start in steps.
-int File::seek(std::uint64_t offset) {
+FileResult File::seek(std::uint64_t offset) {
   errno = 0;
-  if (std::fseek(stream(handle_), 0, SEEK_SET) != 0) return lastError();
+  if (std::fseek(stream(handle_), 0, SEEK_SET) != 0) return lastFailure(FileFault::Read);
   constexpr auto Step = static_cast<std::uint64_t>(LONG_MAX);
   while (offset > 0) {
     const std::uint64_t step = std::min(offset, Step);
-    if (std::fseek(stream(handle_), static_cast<long>(step), SEEK_CUR) != 0) return lastError();
+    if (std::fseek(stream(handle_), static_cast<long>(step), SEEK_CUR) != 0)
+      return lastFailure(FileFault::Read);
     offset -= step;
   }
-  return 0;
+  return {};
 }
 
-std::size_t File::writeSome(std::string_view bytes, int& error) {
+FileValue<std::size_t> File::writeSome(std::string_view bytes) {
   errno = 0;
   const std::size_t count = std::fwrite(bytes.data(), 1, bytes.size(), stream(handle_));
-  error = count == 0 ? lastError() : 0;
+  if (count == 0) return lastFailure(FileFault::Write);
   return count;
 }
 
-int File::close() {
-  if (!isOpen()) return 0;
+FileResult File::close() {
+  if (!isOpen()) return {};
   errno = 0;
-  return std::fclose(stream(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
+  const int result = std::fclose(stream(std::exchange(handle_, NoHandle)));
+  return result == 0 ? FileResult() : lastFailure(FileFault::Write);
 }
 
-LockAttempt File::tryLock() { return {LockAttempt::Outcome::Unsupported}; }
+FileValue<LockAttempt> File::tryLock() { return LockAttempt{LockAttempt::Outcome::Unsupported}; }
 
-int File::markInUse() { return ENOTSUP; }
+FileResult File::markInUse() { return systemFailure(FileFault::Write, ENOTSUP); }
 
-int File::reserve(std::uintmax_t) { return 0; }
+FileResult File::reserve(std::uintmax_t) { return {}; }
 
-int File::truncate(std::uintmax_t length) {
+FileResult File::truncate(std::uintmax_t length) {
   errno = 0;
-  if (std::fflush(stream(handle_)) != 0) return lastError();
+  if (std::fflush(stream(handle_)) != 0) return lastFailure(FileFault::Write);
   std::error_code error;
   fs::resize_file(path_, length, error);
-  return errorOf(error);
+  return writeOutcome(error);
 }
 
 FileIdentity File::identity() const {
@@ -109,12 +110,12 @@ FileIdentity File::identity() const {
   return identity;
 }
 
-int File::takeOwnership(const FileIdentity&) { return 0; }
+FileResult File::takeOwnership(const FileIdentity&) { return {}; }
 
-int File::takePermissions(const FileIdentity& model) {
+FileResult File::takePermissions(const FileIdentity& model) {
   std::error_code error;
   fs::permissions(path_, model.permissions, fs::perm_options::replace, error);
-  return errorOf(error);
+  return writeOutcome(error);
 }
 
 void prepareProcess() {

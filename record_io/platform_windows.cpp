@@ -20,7 +20,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-int lastError() { return errno != 0 ? errno : EIO; }
+// The failure `fault` for the reason the last call left in errno.
+FileFailure lastFailure(FileFault fault) { return systemFailure(fault, errno != 0 ? errno : EIO); }
 
 int descriptor(std::intptr_t handle) { return static_cast<int>(handle); }
 
@@ -40,72 +41,73 @@ unsigned chunk(std::size_t size) {
 
 }  // namespace
 
-std::intptr_t File::openHandle(const fs::path& path, OpenMode mode, int& error) {
+FileValue<std::intptr_t> File::openHandle(const fs::path& path, OpenMode mode) {
   errno = 0;
   const int fd =
       ::_wopen(path.c_str(), openFlags(mode) | O_BINARY | O_NOINHERIT, _S_IREAD | _S_IWRITE);
-  if (fd < 0) error = lastError();
-  return fd < 0 ? NoHandle : fd;
+  if (fd < 0) return lastFailure(FileFault::Open);
+  return std::intptr_t{fd};
 }
 
-std::size_t File::read(std::span<char> buffer, int& error) {
+FileValue<std::size_t> File::read(std::span<char> buffer) {
   errno = 0;
   const int count = ::_read(descriptor(handle_), buffer.data(), chunk(buffer.size()));
-  error = count < 0 ? lastError() : 0;
-  return count < 0 ? 0 : static_cast<std::size_t>(count);
+  if (count < 0) return lastFailure(FileFault::Read);
+  return static_cast<std::size_t>(count);
 }
 
 // A pipe cannot be asked here what has arrived without waiting for more.
-std::size_t File::readArrived(std::span<char>, int& error) {
-  error = 0;
-  return 0;
-}
+FileValue<std::size_t> File::readArrived(std::span<char>) { return std::size_t{0}; }
 
-int File::seek(std::uint64_t offset) {
+FileResult File::seek(std::uint64_t offset) {
   // Seeking a pipe or a console is not defined here; only a file on disk is read again.
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor(handle_)));
-  if (::GetFileType(handle) != FILE_TYPE_DISK) return ESPIPE;
-  if (offset > static_cast<std::uint64_t>(INT64_MAX)) return EOVERFLOW;
+  if (::GetFileType(handle) != FILE_TYPE_DISK) return systemFailure(FileFault::Read, ESPIPE);
+  if (offset > static_cast<std::uint64_t>(INT64_MAX))
+    return systemFailure(FileFault::Read, EOVERFLOW);
   errno = 0;
   const __int64 at = ::_lseeki64(descriptor(handle_), static_cast<__int64>(offset), SEEK_SET);
-  return at < 0 ? lastError() : 0;
+  return at < 0 ? lastFailure(FileFault::Read) : FileResult();
 }
 
-std::size_t File::writeSome(std::string_view bytes, int& error) {
+FileValue<std::size_t> File::writeSome(std::string_view bytes) {
   errno = 0;
   const int count = ::_write(descriptor(handle_), bytes.data(), chunk(bytes.size()));
-  error = count <= 0 ? lastError() : 0;
-  return count <= 0 ? 0 : static_cast<std::size_t>(count);
+  if (count <= 0) return lastFailure(FileFault::Write);
+  return static_cast<std::size_t>(count);
 }
 
-int File::close() {
-  if (!isOpen()) return 0;
+FileResult File::close() {
+  if (!isOpen()) return {};
   errno = 0;
-  return ::_close(descriptor(std::exchange(handle_, NoHandle))) == 0 ? 0 : lastError();
+  const int result = ::_close(descriptor(std::exchange(handle_, NoHandle)));
+  return result == 0 ? FileResult() : lastFailure(FileFault::Write);
 }
 
-LockAttempt File::tryLock() {
+FileValue<LockAttempt> File::tryLock() {
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor(handle_)));
   OVERLAPPED whole{};
   const DWORD flags = LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY;
-  if (::LockFileEx(handle, flags, 0, MAXDWORD, MAXDWORD, &whole)) return {};
+  if (::LockFileEx(handle, flags, 0, MAXDWORD, MAXDWORD, &whole)) return LockAttempt{};
   switch (::GetLastError()) {
-    case ERROR_NOT_SUPPORTED: return {LockAttempt::Outcome::Unsupported};
+    case ERROR_NOT_SUPPORTED: return LockAttempt{LockAttempt::Outcome::Unsupported};
     case ERROR_LOCK_VIOLATION:
-    case ERROR_IO_PENDING: return {LockAttempt::Outcome::Busy, 0, 0};
-    default: return {LockAttempt::Outcome::Failed, EACCES, 0};
+    case ERROR_IO_PENDING: return LockAttempt{LockAttempt::Outcome::Busy};
+    default: return systemFailure(FileFault::Write, EACCES);
   }
 }
 
 // An open file cannot be removed here: the new file is kept by its own open until it is
 // closed for the rename; nothing more marks it.
-int File::markInUse() { return ENOTSUP; }
+FileResult File::markInUse() { return systemFailure(FileFault::Write, ENOTSUP); }
 
-int File::reserve(std::uintmax_t) { return 0; }
+FileResult File::reserve(std::uintmax_t) { return {}; }
 
-int File::truncate(std::uintmax_t length) {
-  if (length > static_cast<std::uintmax_t>(INT64_MAX)) return EFBIG;
-  return ::_chsize_s(descriptor(handle_), static_cast<__int64>(length));
+FileResult File::truncate(std::uintmax_t length) {
+  if (length > static_cast<std::uintmax_t>(INT64_MAX))
+    return systemFailure(FileFault::Write, EFBIG);
+  const errno_t error = ::_chsize_s(descriptor(handle_), static_cast<__int64>(length));
+  return error == 0 ? FileResult() : systemFailure(FileFault::Write, error);
 }
 
 FileIdentity File::identity() const {
@@ -115,10 +117,10 @@ FileIdentity File::identity() const {
   return identity;
 }
 
-int File::takeOwnership(const FileIdentity&) { return 0; }
+FileResult File::takeOwnership(const FileIdentity&) { return {}; }
 
 // Windows keeps only a read-only flag, which a new file does not need.
-int File::takePermissions(const FileIdentity&) { return 0; }
+FileResult File::takePermissions(const FileIdentity&) { return {}; }
 
 void prepareProcess() {}
 

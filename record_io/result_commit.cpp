@@ -48,9 +48,6 @@ bool inPlaceMayCure(std::error_code error) {
     if (error == cured) return true;
   return false;
 }
-bool inPlaceMayCure(int error) {
-  return inPlaceMayCure(std::error_code(error, std::generic_category()));
-}
 
 // A file that only its owner may read or write, where the platform has owners.
 bool isPrivate(const FileIdentity& file) {
@@ -72,14 +69,16 @@ bool renameMayKeepIdentity(const fs::path& target, const FileIdentity& old) {
          (old.ownerKnown || !old.accessKnown) && folderLetsGo(folderOf(target));
 }
 
-// The result could not be written, for the errno value `error`.
-FileFailure writeFailure(int error) { return {FileFault::Write, systemReason(error)}; }
+// The result could not be written, since `unopened` could not be opened.
+FileFailure writeFailureOf(const File& unopened) {
+  return unopened.openResult().failure().as(FileFault::Write);
+}
 
 // Ends the run by the held signal that arrived, once the caller has undone its file work; gives
 // a failure only where the signal, handled after all, let the process go on.
 FileFailure endBySignal(HeldSignals& held) {
   held.release();
-  return writeFailure(EINTR);
+  return systemFailure(FileFault::Write, std::errc::interrupted);
 }
 
 // What replacing the file by a new one did: the result took the old file's place, or the file
@@ -105,17 +104,18 @@ Replacement replaceByNewFile(const fs::path& target, const FileIdentity& old,
   NewFile replacement(target, warn);
   File& file = replacement.file();
   if (!file.isOpen()) {
-    if (inPlaceMayCure(file.error())) return ToWriteInPlace{};
-    return writeFailure(file.error());
+    if (inPlaceMayCure(file.openResult().failure().code)) return ToWriteInPlace{};
+    return writeFailureOf(file);
   }
   const FileIdentity made = file.identity();
   if (!isPrivate(made) || made.extendedAttributes) return ToWriteInPlace{};
   // Refused (another user's owner) or ignored (a file system that keeps its own): in place.
-  if (!hasOwnerOf(made, old)) file.takeOwnership(old);
+  if (!hasOwnerOf(made, old)) (void)file.takeOwnership(old);
   if (!hasOwnerOf(file.identity(), old)) return ToWriteInPlace{};
-  if (const int error = file.writeAll(records); error != 0) return writeFailure(error);
-  if (file.takePermissions(old) != 0 || !hasModeOf(file.identity(), old)) return ToWriteInPlace{};
-  if (const int error = file.close(); error != 0) return writeFailure(error);
+  if (FileResult written = file.writeAll(records); written.failed()) return written.failure();
+  if (file.takePermissions(old).failed() || !hasModeOf(file.identity(), old))
+    return ToWriteInPlace{};
+  if (FileResult closed = file.close(); closed.failed()) return closed.failure();
   if (held.arrived() != 0) {
     replacement.discard();
     return endBySignal(held);
@@ -163,12 +163,12 @@ FileResult waitBounded(Attempt attempt, Notice notice, Late late, const OutputWa
 FileResult waitForLock(File& file, HeldSignals& held, const OutputWarning& warn) {
   long long holder = 0;
   const auto lock = [&]() -> WaitStep {
-    const LockAttempt attempt = file.tryLock();
-    if (attempt.outcome == LockAttempt::Outcome::Failed) return writeFailure(attempt.error);
-    if (attempt.outcome != LockAttempt::Outcome::Busy) return Had{};
-    holder = attempt.holder;
+    const FileValue<LockAttempt> attempt = file.tryLock();
+    if (attempt.failed()) return attempt.failure();
+    if (attempt.value().outcome != LockAttempt::Outcome::Busy) return Had{};
+    holder = attempt.value().holder;
     if (held.arrived() == 0) return TryAgain{};
-    file.close();
+    (void)file.close();
     return endBySignal(held);
   };
   const auto notice = [&] {
@@ -180,9 +180,11 @@ FileResult waitForLock(File& file, HeldSignals& held, const OutputWarning& warn)
 }
 
 // A failure once the first byte of the file written in place has changed.
-FileFailure failedWhileWritten(int error, const fs::path& name) {
-  return {FileFault::Write, systemReason(error) + "; " + name.filename().string() +
-                                " may hold the new result in full or in part"};
+FileFailure failedWhileWritten(const FileFailure& failure, const fs::path& name) {
+  return {FileFault::Write,
+          failure.reason + "; " + name.filename().string() +
+              " may hold the new result in full or in part",
+          failure.code};
 }
 
 // Writing clears the set-user-id and set-group-id bits of a file its owner writes; the owner
@@ -191,7 +193,7 @@ FileFailure failedWhileWritten(int error, const fs::path& name) {
 void restoreSetIdBits(File& file, const FileIdentity& old, const fs::path& name,
                       const OutputWarning& warn) {
   if (!old.exists || hasModeOf(file.identity(), old)) return;
-  file.takePermissions(old);
+  (void)file.takePermissions(old);
   const fs::perms lost =
       old.permissions & ~file.identity().permissions & (fs::perms::set_uid | fs::perms::set_gid);
   if (lost == fs::perms::none || !warn) return;
@@ -211,20 +213,21 @@ void restoreSetIdBits(File& file, const FileIdentity& old, const fs::path& name,
 FileResult writeInPlace(const fs::path& name, const fs::path& target, const FileIdentity& old,
                         std::string_view records, HeldSignals& held, const OutputWarning& warn) {
   File file = File::open(target, OpenMode::Write);
-  if (!file.isOpen() && file.error() == ENOENT) file = File::open(target, OpenMode::Create);
-  if (!file.isOpen()) return writeFailure(file.error());
+  if (file.openResult().failedWith(std::errc::no_such_file_or_directory))
+    file = File::open(target, OpenMode::Create);
+  if (!file.isOpen()) return writeFailureOf(file);
   if (FileResult locked = waitForLock(file, held, warn); locked.failed()) return locked;
-  if (const int error = file.reserve(records.size()); error != 0) return writeFailure(error);
+  if (FileResult room = file.reserve(records.size()); room.failed()) return room;
   if (held.arrived() != 0) {
-    file.close();
+    (void)file.close();
     return endBySignal(held);
   }
   held.keepUntilExit();
-  int error = file.writeAll(records);
-  if (error == 0) error = file.truncate(records.size());
-  if (error == 0) restoreSetIdBits(file, old, name, warn);
-  if (error == 0) error = file.close();
-  if (error != 0) return failedWhileWritten(error, name);
+  FileResult written = file.writeAll(records);
+  if (!written.failed()) written = file.truncate(records.size());
+  if (!written.failed()) restoreSetIdBits(file, old, name, warn);
+  if (!written.failed()) written = file.close();
+  if (written.failed()) return failedWhileWritten(written.failure(), name);
   return {};
 }
 
@@ -235,8 +238,8 @@ FileResult writeSpecialFile(const fs::path& name, File& file, std::string_view r
   const auto open = [&]() -> WaitStep {
     if (!file.isOpen()) file = File::open(name, OpenMode::Write);
     if (file.isOpen()) return Had{};
-    if (file.error() != ENXIO) return writeFailure(file.error());
-    return TryAgain{};
+    if (file.openResult().failedWith(std::errc::no_such_device_or_address)) return TryAgain{};
+    return writeFailureOf(file);
   };
   const auto notice = [&] { return "waiting for a process to read the FIFO (" + atMost() + ")"; };
   const auto late = [] {
@@ -244,9 +247,9 @@ FileResult writeSpecialFile(const fs::path& name, File& file, std::string_view r
                                              std::to_string(LockWaitLimit.count()) + " seconds"};
   };
   if (FileResult opened = waitBounded(open, notice, late, warn); opened.failed()) return opened;
-  int error = file.writeAll(records);
-  const int closeError = file.close();
-  return systemOutcome(FileFault::Write, error != 0 ? error : closeError);
+  const FileResult written = file.writeAll(records);
+  const FileResult closed = file.close();
+  return written.failed() ? written : closed;
 }
 
 FileResult commitResult(const fs::path& name, std::string_view records, const OutputWarning& warn) {
