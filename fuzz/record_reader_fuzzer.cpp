@@ -5,21 +5,20 @@
 // file on disk can (the source that hands over everything at once can when it cannot), bytes
 // 1-4 are a program of up to four statements, bytes 5-8 a label, byte 9 how searches run, and
 // the rest is the unit's input. Each program byte picks a layout, how many of its data items
-// the statement fills, and whether a bad field raises (read) or comes back (scan). A statement
-// that would scan at least one item under a layout that begins with a label (the search
-// layouts) is a search instead: it looks for the label of its own search, or for the label of
+// the statement fills, and whether a bad field raises or is handed back. A statement that
+// would hand back a bad field of at least one item under a layout that begins with a label
+// (the search layouts) is a search instead: it looks for the label of its own search, or for the label of
 // bytes 5-8 when bit i of byte 9 says so for statement i, in at most 1 + 8 * (byte 9 / 16)
 // records. The program repeats until the input ends.
 //
 // The program runs three times: on the chunked source, on a source that hands over everything
-// at once, and on the chunked source again with every search made the general way, a scan of
+// at once, and on the chunked source again with every search made the general way, a read of
 // each record and a look at its label; all three must see the same records and values, so a
 // search passes over the same records, stops at the same one and fails in the same way as a
 // walk over every record would. Every search also looks out for the occupied-count label, as the
 // heading search does, and must see the same last record carrying it as the walk; a search
-// that fails must name the same record holding its label elsewhere as the walk finds, whether
-// the reader looked while it passed or reads the search's records again, after which it must
-// go on from where it was.
+// that fails must name the same record holding its label elsewhere as the walk finds, on a
+// source that can be read again and on one that cannot.
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -191,7 +190,7 @@ struct WalkSighting {
   }
 };
 
-// A search made the general way: every record scanned in full, then judged by its label. The
+// A search made the general way: every record read in full, then judged by its label. The
 // last record passed over that carries the occupied-count label goes to `watched`.
 bool walkSearch(hlext::RecordReader& reader, const Statement& statement, Items& items,
                 const std::vector<CountView>& views, long long& watched, WalkSighting& sighting) {
