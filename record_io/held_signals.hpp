@@ -1,6 +1,6 @@
 // Holds back the signals that would end a run while the result file is committed, so that an
-// interrupted run neither leaves a new file behind nor stops halfway through writing fort.50
-// in place, and its exit status tells whether fort.50 holds its result. Where the platform
+// interrupted run neither leaves a new file behind nor stops halfway through writing the result
+// in place, and its exit status tells whether the result file holds its result. Where the platform
 // can block signals (POSIX), every catchable signal whose default is to end the process is
 // held; faults (SIGSEGV and the like) and the stop and ignore-by-default signals are not.
 // Elsewhere the signals of the C library that ask a run to end (SIGINT, SIGTERM) are noted

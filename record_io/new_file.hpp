@@ -1,4 +1,4 @@
-// The new file that takes fort.50's place when it is replaced, and what killed runs left of
+// The new file that takes the result file's place when it is replaced, and what killed runs left of
 // theirs. Each run marks its new file as in use for as long as it has it (a lock where the
 // platform has locks), so that a later run tells the file of a run that is still going from
 // one that a run killed before its rename left.

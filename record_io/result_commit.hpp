@@ -1,4 +1,4 @@
-// How a run's result reaches fort.50, as one transaction. The result is gathered in memory
+// How a run's result reaches the result file, as one transaction. The result is gathered in memory
 // and handed over whole; then:
 //   1. Replace or write in place, decided by the file's identity: a file that a rename keeps as
 //      its users know it (a single name, an owner this run can give a new file, no access
@@ -12,7 +12,7 @@
 //      finishes the result and ends with status 0.
 //   4. The finish: the result written over the old one from the start, cut to its length and
 //      closed; or the failure reported.
-// Until the commit point fort.50 holds what it held before the run. A reader that does not
+// Until the commit point the result file holds what it held before the run. A reader that does not
 // lock may meet a file written in place while it is written: the new result's first part over
 // the old one's rest. New files that runs killed before their rename left are removed by the
 // next run in the folder.
@@ -32,7 +32,7 @@
 namespace hlext {
 
 // A run holds its lock for milliseconds: only a stuck holder keeps another run waiting longer
-// than this, and the run then gives up with fort.50 untouched.
+// than this, and the run then gives up with the result file untouched.
 inline constexpr std::chrono::seconds LockWaitLimit{HLEXT_LOCK_WAIT_SECONDS};
 // How long a run waits for a lock before it says what it is waiting for.
 inline constexpr std::chrono::seconds LockWaitNotice{1};

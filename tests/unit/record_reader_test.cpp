@@ -308,7 +308,7 @@ INSTANTIATE_TEST_SUITE_P(Table, ReadErrorTest, ::testing::ValuesIn(errorCases));
 
 // --- Tolerant reads and rejections ----------------------------------------------------------
 
-TEST(ScanTest, HandsBackTheBadFieldAndMovesOn) {
+TEST(HandedBackFieldTest, ReadGoesOnAndTheFieldIsRejectedLater) {
   const std::string listing = rhfWith("abc") + rhfWith(" 42");
   RecordReader reader = memoryReader(listing);
   const Layout layout = parsedLayout("(10X,A4,44X,I3)");
