@@ -13,17 +13,6 @@
 #include "record_io/field_conversion.hpp"
 
 namespace hlext {
-namespace {
-
-// A numeric field of an aligned statement: blank, or one piece with no blank inside it.
-bool standsAsOnePiece(std::string_view field) {
-  const std::size_t first = field.find_first_not_of(' ');
-  if (first == std::string_view::npos) return true;
-  return field.find(' ', first) > field.find_last_not_of(' ');
-}
-
-}  // namespace
-
 RecordReader::RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName)
     : lines_(std::move(source)), unit_(unit), fileName_(std::move(fileName)) {}
 
@@ -40,12 +29,12 @@ std::optional<FieldFault> RecordReader::read(Statement statement, const Layout& 
       // Once every item is filled the walk goes on only to the next data item.
       if (next == items.size()) break;
       if (statement.aligned && item.kind != LayoutItemKind::Text)
-        if (auto bad = misplacedValue(statement, column, item.width)) return bad;
+        if (auto bad = misplaced(statement, column, item.width, false)) return bad;
       if (auto bad = convert(statement, item, items[next], column, next)) return bad;
       ++next;
     } else if (item.kind == LayoutItemKind::Skip) {
       if (statement.aligned)
-        if (auto bad = misplacedSkip(statement, column, item.width)) return bad;
+        if (auto bad = misplaced(statement, column, item.width, true)) return bad;
       column += item.width;
     } else if (item.kind == LayoutItemKind::RecordBreak) {
       startRecord(statement);
@@ -116,26 +105,17 @@ void RecordReader::reject(const FieldFault& fault, std::string note) const {
   raiseRecordError(std::move(failure));
 }
 
-// A value of an aligned statement stands in its field as one piece.
-std::optional<FieldFault> RecordReader::misplacedValue(Statement statement, int column,
-                                                       int width) const {
-  const std::string_view text(lines_.columns() + column, static_cast<std::size_t>(width));
-  if (standsAsOnePiece(text)) return std::nullopt;
-  return FieldFault{ErrorKind::Misplaced,
-                    statement,
-                    {lines_.recordNumber(), column + 1, column + width, std::string(text)}};
-}
-
-// A skip of an aligned statement passes over blank columns only; the first non-blank stretch
-// is the fault.
-std::optional<FieldFault> RecordReader::misplacedSkip(Statement statement, int column,
-                                                      int width) const {
-  const std::string_view skipped(lines_.columns() + column, static_cast<std::size_t>(width));
-  const std::size_t first = skipped.find_first_not_of(' ');
+// Columns of an aligned statement that do not stand as they should: a value that is not one
+// piece (a blank inside it), named by its whole field, or the non-blank stretch of a skip.
+std::optional<FieldFault> RecordReader::misplaced(Statement statement, int column, int width,
+                                                  bool skip) const {
+  const std::string_view field(lines_.columns() + column, static_cast<std::size_t>(width));
+  const std::size_t first = field.find_first_not_of(' ');
   if (first == std::string_view::npos) return std::nullopt;
-  const std::size_t last = skipped.find_last_not_of(' ');
-  const std::string_view text = skipped.substr(first, last - first + 1);
-  const int firstColumn = column + static_cast<int>(first) + 1;
+  const std::size_t last = field.find_last_not_of(' ');
+  if (!skip && field.find(' ', first) > last) return std::nullopt;
+  const std::string_view text = skip ? field.substr(first, last - first + 1) : field;
+  const int firstColumn = column + 1 + (skip ? static_cast<int>(first) : 0);
   return FieldFault{ErrorKind::Misplaced,
                     statement,
                     {lines_.recordNumber(), firstColumn,

@@ -87,8 +87,7 @@ class RecordReader {
   std::optional<FieldFault> convert(Statement statement, const LayoutItem& field,
                                     const ReadItem& item, int& column, std::size_t index);
   void startRecord(Statement statement);
-  std::optional<FieldFault> misplacedSkip(Statement statement, int column, int width) const;
-  std::optional<FieldFault> misplacedValue(Statement statement, int column, int width) const;
+  std::optional<FieldFault> misplaced(Statement statement, int column, int width, bool skip) const;
   RecordFailure failureAt(Statement statement, ErrorKind kind, FieldPlace place) const;
 
   LineSource lines_;

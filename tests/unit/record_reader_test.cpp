@@ -220,6 +220,7 @@ struct ErrorCase {
   void (*rejected)(RecordReader&) = nullptr;
   const char* inputFailure = nullptr;  // the source fails with this once its bytes are spent
   int status = ExitBadListing;
+  bool aligned = false;  // values one piece, skipped columns blank
 };
 
 void PrintTo(const ErrorCase& row, std::ostream* os) {
@@ -234,9 +235,10 @@ TEST_P(ReadErrorTest, DiagnosticNamesWhereAndWhat) {
                                          : memoryReader(row.listing);
   const Layout layout = parsedLayout(row.layout);
   Items items(layout, row.items);
-  for (int i = 0; i < row.readsBefore; ++i) readOrReject(reader, 32, layout, items.list());
+  const hlext::Statement statement(32, {}, row.aligned);
+  for (int i = 0; i < row.readsBefore; ++i) readOrReject(reader, statement, layout, items.list());
   const std::optional<RecordError> error = errorOf([&] {
-    readOrReject(reader, 32, layout, items.list());
+    readOrReject(reader, statement, layout, items.list());
     if (row.rejected) row.rejected(reader);
   });
   ASSERT_TRUE(error.has_value());
@@ -285,6 +287,19 @@ const ErrorCase errorCases[] = {
      R"(record 57, columns 13-17 "0.249": bad integer)", 56},
     {"(/,8X,6F12.5,//)", 6, joinLines({"", columns({{33, " 1.0\t"}})}), 2,
      R"(record 2, columns 33-44 " 1.0\t       ": bad real)"},
+    // An aligned statement takes neither a value in pieces nor text in a skip.
+    {.layout = "(10X,A4,44X,I3)",
+     .items = 2,
+     .listing = rhfWith("4 2"),
+     .recordsRead = 1,
+     .where = R"(record 1, columns 59-61 "4 2": not in its columns)",
+     .aligned = true},
+    {.layout = "(10X,A4,44X,I3)",
+     .items = 2,
+     .listing = columns({{11, "RHF "}, {40, "x y"}, {59, "  4"}}) + "\n",
+     .recordsRead = 1,
+     .where = R"(record 1, columns 40-42 "x y": not in its columns)",
+     .aligned = true},
     // The comma moves the second real field four columns to the left.
     {"(I1,A2,A3,I4,6F12.5)", 10, "1PXO    121.5,x\n", 1,
      R"(record 1, columns 15-26 "x           ": bad real)"},
