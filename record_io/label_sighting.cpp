@@ -24,21 +24,23 @@ std::size_t LabelSightings::find(std::string_view text) const {
   return at;
 }
 
-bool LabelSightings::wouldTake(const char* chars, std::size_t length) const {
-  if (key_ == 0 || settled()) return false;
-  const std::string_view text(chars, std::min(length, Reach));
-  const std::size_t at = find(text);
-  if (at == std::string_view::npos || !accepts(text, at)) return false;
-  return mention_.record == 0 || text.find_first_not_of(' ') == at;
-}
-
-void LabelSightings::lookAt(const char* chars, std::size_t length, long long record) {
-  if (key_ == 0 || settled() || record > lastRecord_) return;
+// Takes the record at `chars` if it holds the label as a marker line, or as the first mention;
+// its number, from `recordOf`, is counted only then.
+template <typename RecordOf>
+void LabelSightings::look(const char* chars, std::size_t length, RecordOf recordOf) {
+  if (key_ == 0 || settled()) return;
   const std::string_view text(chars, std::min(length, Reach));
   const std::size_t at = find(text);
   if (at == std::string_view::npos || !accepts(text, at)) return;
-  if (text.find_first_not_of(' ') == at) return take(marker_, chars, text.size(), at, record, true);
-  if (mention_.record == 0) take(mention_, chars, text.size(), at, record, false);
+  const bool marker = text.find_first_not_of(' ') == at;
+  if (!marker && mention_.record != 0) return;
+  const long long record = recordOf();
+  if (record <= lastRecord_)
+    take(marker ? marker_ : mention_, chars, text.size(), at, record, marker);
+}
+
+void LabelSightings::lookAt(const char* chars, std::size_t length, long long record) {
+  look(chars, length, [record] { return record; });
 }
 
 void LabelSightings::lookAtLine(const char* lineStart, const char* lineFeed, long long record) {
@@ -59,8 +61,7 @@ void LabelSightings::lookAtKey(const char* recordStart, long long record, const 
       previous == std::string_view::npos ? recordStart : recordStart + previous + 1;
   std::size_t length = static_cast<std::size_t>(lineFeed - lineStart);
   if (length > 0 && lineStart[length - 1] == '\r') --length;
-  if (!wouldTake(lineStart, length)) return;
-  lookAt(lineStart, length, record + std::count(recordStart, lineStart, '\n'));
+  look(lineStart, length, [&] { return record + std::count(recordStart, lineStart, '\n'); });
 }
 
 void LabelSightings::lookAtKeys(const char* recordStart, long long record, const char* at,

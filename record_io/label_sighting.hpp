@@ -36,8 +36,6 @@ class LabelSightings {
   // Looks at record `record`, `length` characters without its line terminator; the label in
   // its own columns is not a sighting.
   void lookAt(const char* chars, std::size_t length, long long record);
-  // True when lookAt() would take the record, whatever its number within the search.
-  bool wouldTake(const char* chars, std::size_t length) const;
   // True once nothing a later record holds can be named instead.
   bool settled() const { return marker_.record != 0; }
   char key() const { return key_; }
@@ -65,6 +63,8 @@ class LabelSightings {
   bool accepts(std::string_view text, std::size_t at) const {
     return lookAlike_ == nullptr || lookAlike_(text, at);
   }
+  template <typename RecordOf>
+  void look(const char* chars, std::size_t length, RecordOf recordOf);
   void take(LabelSighting& into, const char* chars, std::size_t length, std::size_t at,
             long long record, bool startsText);
 
