@@ -35,7 +35,6 @@ class RecordReader {
  public:
   static constexpr int RecordReach = LineSource::RecordReach;
   static constexpr std::size_t MaxItems = 16;
-  static constexpr std::size_t BufferSize = LineSource::BufferSize;
 
   RecordReader(std::unique_ptr<ByteSource> source, int unit, std::string fileName);
 

@@ -158,7 +158,7 @@ TEST_P(RecordSplitTest, SameRecordsWhateverTheChunking) {
   const SplitCase& row = GetParam();
   RecordReader whole = memoryReader(row.listing);
   EXPECT_EQ(readAll(whole), row.records);
-  constexpr std::size_t Fill = RecordReader::BufferSize;
+  constexpr std::size_t Fill = LineSource::BufferSize;
   std::vector<std::vector<std::size_t>> chunkings = {
       {1}, {1, 2, 3, 4, 5, 6, 7}, {7, 3}, {Fill - 1, 5, Fill}};
   for (std::size_t split = 1; split < row.listing.size() && row.listing.size() < Fill; ++split)
@@ -179,7 +179,7 @@ const std::string line128 = columns({{1, "ABCD"}, {125, "WXYZ"}});
 // buffer fill, and a carriage return and line feed split between two fills: the carriage
 // return is byte 4 * Fill - 1, the last of the fourth fill.
 std::string acrossRefills() {
-  constexpr std::size_t Fill = RecordReader::BufferSize;
+  constexpr std::size_t Fill = LineSource::BufferSize;
   std::string listing = columns({{1, "ONE "}, {125, "1234"}}) + std::string(3 * Fill, 'x');
   listing.resize(3 * Fill - 1, 'x');
   listing += '\n';
