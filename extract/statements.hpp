@@ -58,4 +58,9 @@ struct StatementLayouts {
   static constexpr Layout anyRecord = Layout::parse<"(A4)">();
 };
 
+// The layouts searched with begin with their label in fixed columns.
+static_assert(StatementLayouts::occupiedCount.labelColumn() > 0 &&
+              StatementLayouts::heading.labelColumn() > 0 &&
+              StatementLayouts::header.labelColumn() > 0);
+
 }  // namespace hlext

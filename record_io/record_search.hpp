@@ -26,7 +26,7 @@ struct SearchStop {
 };
 
 // The label a search for `text` under `layout` looks for: the layout's first data item, see
-// Layout::labelColumn(). A layout without one is a programming error.
+// Layout::labelColumn(), which a layout searched with has.
 SearchLabel searchLabel(const Layout& layout, const Text4& text);
 
 class RecordSearch {
