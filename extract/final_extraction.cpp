@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string_view>
+#include <utility>
 
 #include "extract/listing_messages.hpp"
 #include "extract/listing_texts.hpp"
@@ -82,13 +83,9 @@ FinalExtraction::Job FinalExtraction::readJob(std::size_t phraseAt) {
     listing.reject(*bad);
   if (job.occupiedCount < 1)
     listing.rejectAs(statement::FinalCountLine, BadOccupiedCount, listing.field(1));
-  std::array<std::string_view, OpenShellReach> following;
-  const std::size_t shown = listing.lines().peek(following);
-  for (std::size_t i = 0; i < shown; ++i) {
-    if (!isOpenShellLine(following[i])) continue;
-    job.openShellRecord = job.countRecord + static_cast<long long>(i) + 1;
-    job.openShellLine = trimmed(following[i]);
-    break;
+  if (auto line = run_.openShellLine()) {
+    job.openShellRecord = line->record;
+    job.openShellLine = std::move(line->text);
   }
   return job;
 }

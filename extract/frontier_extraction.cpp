@@ -73,15 +73,9 @@ bool FrontierExtraction::findOccupiedCount() {
 // A line of an open-shell calculation right after the count line: orbital N+1 is then not the
 // lowest unoccupied orbital, whatever the run writes.
 void FrontierExtraction::checkOpenShell() {
-  std::array<std::string_view, OpenShellReach> following;
-  const std::size_t shown = listing().lines().peek(following);
-  const long long countRecord = listing().recordNumber();
-  for (std::size_t i = 0; i < shown; ++i) {
-    if (!isOpenShellLine(following[i])) continue;
-    const long long record = countRecord + static_cast<long long>(i) + 1;
-    return run_.warn(statement::OccupiedCountSearch, {countRecord, 0, 0, {}},
-                     openShellWarning(record, following[i], occupiedCount_));
-  }
+  if (const auto line = run_.openShellLine())
+    run_.warn(statement::OccupiedCountSearch, {listing().recordNumber(), 0, 0, {}},
+              openShellWarning(line->record, line->text, occupiedCount_));
 }
 
 // Another "RHF " record before the heading starts a later job of the same listing, whose

@@ -1,7 +1,10 @@
 #include "extract/listing_run.hpp"
 
 #include <array>
+#include <string_view>
 #include <utility>
+
+#include "extract/listing_texts.hpp"
 
 namespace hlext {
 
@@ -15,6 +18,16 @@ void ListingRun::open() {
         {FileFault::Open, std::string("the same file as the listing ") + ListingFileName},
         statement::OpenResult, ResultUnit, ResultFileName);
   units_.open(statement::OpenResult, ResultUnit, ResultFileName);
+}
+
+std::optional<ListingRun::OpenShellLine> ListingRun::openShellLine() {
+  std::array<std::string_view, OpenShellReach> following;
+  const std::size_t shown = listing().lines().peek(following);
+  for (std::size_t i = 0; i < shown; ++i)
+    if (isOpenShellLine(following[i]))
+      return OpenShellLine{listing().recordNumber() + static_cast<long long>(i) + 1,
+                           std::string(following[i])};
+  return std::nullopt;
 }
 
 void ListingRun::echo(Statement statement, std::int32_t value) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "extract/statements.hpp"
@@ -24,6 +25,14 @@ class ListingRun {
   RecordReader& listing() { return units_.reader(ListingUnit); }
   RecordWriter& result() { return units_.writer(ResultUnit); }
   const StatementLayouts& layouts() const { return layouts_; }
+
+  // A line of an open-shell calculation within OpenShellReach records after the count line,
+  // which is the last record read: its record and text. The records are looked at, not read.
+  struct OpenShellLine {
+    long long record = 0;
+    std::string text;
+  };
+  std::optional<OpenShellLine> openShellLine();
 
   // Writes `value` on the console under "(I5)".
   void echo(Statement statement, std::int32_t value);

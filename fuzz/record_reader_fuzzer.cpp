@@ -46,6 +46,7 @@ namespace {
 using hlext::testing::chunkedReader;
 using hlext::testing::Items;
 using hlext::testing::MemorySource;
+using hlext::testing::readOrReject;
 
 hlext::RecordReader readerOf(std::string_view input, std::size_t chunk, bool readAgain) {
   return {std::make_unique<MemorySource>(input, std::vector{chunk}, "", readAgain),
@@ -298,7 +299,7 @@ std::string runProgram(std::span<const Statement> program, std::string_view inpu
           continue;
         }
       } else {
-        if (auto bad = reader.read(1, *statement.layout, items.list())) reader.reject(*bad);
+        readOrReject(reader, 1, *statement.layout, items.list());
       }
       if (reader.recordNumber() - before != recordsConsumed(*statement.layout, statement.count))
         finding("a read consumed the wrong number of records");
