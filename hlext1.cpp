@@ -4,6 +4,7 @@
 // given alone.
 #include <cstdio>
 #include <exception>
+#include <string>
 
 #include "extract/command_line.hpp"
 #include "extract/diagnostics.hpp"
@@ -32,7 +33,8 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "%s\n", hlext::diagnosticLine(error).c_str());
     return hlext::exitStatusOf(error);
   } catch (const std::exception& error) {
-    std::fprintf(stderr, "hlext1: internal error: %s\n", error.what());
-    return 3;
+    std::fprintf(stderr, "%s: internal error: %s\n", std::string(hlext::ProgramName).c_str(),
+                 error.what());
+    return hlext::ExitInternalError;
   }
 }

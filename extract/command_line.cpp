@@ -1,5 +1,7 @@
 #include "extract/command_line.hpp"
 
+#include "extract/diagnostics.hpp"
+
 namespace hlext {
 
 namespace {
@@ -51,25 +53,21 @@ CommandLine commandLineOf(int argc, const char* const* argv) {
 
 int answer(const CommandLine& commandLine, std::FILE* out, std::FILE* errors) {
   if (commandLine.request == Request::Misuse) {
-    const std::string line = "hlext1: unknown option or option not alone: \"" +
-                             std::string(commandLine.misused) +
-                             "\" (hlext1 --help lists the options); nothing was read or written\n";
+    const std::string line = std::string(ProgramName) + ": unknown option or option not alone: " +
+                             quotedField(commandLine.misused) +
+                             " (hlext1 --help lists the options); nothing was read or written\n";
     std::fputs(line.c_str(), errors);
     return ExitUsage;
   }
   const char* text = commandLine.request == Request::Version ? Version : Usage;
   const bool written = std::fputs(text, out) >= 0 && std::fflush(out) == 0;
-  return written ? 0 : 2;
+  return written ? 0 : ExitFileFailure;
 }
 
 std::string ignoredArgumentsWarning(const CommandLine& commandLine) {
   if (commandLine.ignored.empty()) return {};
-  std::string line = "hlext1: warning: arguments ignored:";
-  for (const std::string_view argument : commandLine.ignored) {
-    line += " \"";
-    line += argument;
-    line += '"';
-  }
+  std::string line = std::string(ProgramName) + ": warning: arguments ignored:";
+  for (const std::string_view argument : commandLine.ignored) line += " " + quotedField(argument);
   return line + "; hlext1 reads hlext.dat and writes fort.50 in the working directory";
 }
 

@@ -22,12 +22,9 @@ struct CommandLine {
 
 CommandLine commandLineOf(int argc, const char* const* argv);
 
-// The exit status of a usage error.
-inline constexpr int ExitUsage = 4;
-
 // Writes the usage or the version to `out`, or the usage error to `errors`, touching no file.
-// Gives the exit status: 0, ExitUsage for a usage error, or 2 when the text could not be
-// written.
+// Gives the exit status: 0, ExitUsage for a usage error, or ExitFileFailure when the text
+// could not be written.
 int answer(const CommandLine& commandLine, std::FILE* out, std::FILE* errors);
 
 // The warning line of a run that ignores arguments, without its line feed; empty when it

@@ -11,10 +11,12 @@ namespace hlext {
 
 inline constexpr std::string_view ProgramName = "hlext1";
 
-// Exit statuses: the listing itself is unusable, or a file or stream failed (or the memory a
-// statement needed could not be had).
+// Exit statuses: the listing itself is unusable; a file or stream failed (or the memory a
+// statement needed could not be had); the tool itself is at fault; the command line is wrong.
 inline constexpr int ExitBadListing = 1;
 inline constexpr int ExitFileFailure = 2;
+inline constexpr int ExitInternalError = 3;
+inline constexpr int ExitUsage = 4;
 
 // The line standard error shows for `error`, without a line feed, e.g.
 // hlext1: statement 32 (block header search), unit 4 (hlext.dat), record 57,

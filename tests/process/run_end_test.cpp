@@ -202,12 +202,13 @@ std::vector<EndCase> endCases() {
        .result = OlderResult},
       {.name = "-h alone makes no result file", .redirection = "-h >/dev/null"},
       {.name = "--version alone makes no result file", .redirection = "--version >/dev/null"},
+      // A control character in it is shown escaped, never sent to the terminal.
       {.name = "a mistyped option leaves an old result as it was",
        .before = OlderResult,
-       .redirection = "--finel",
+       .redirection = "\"--fin$(printf '\\033')el\"",
        .status = 4,
-       .diagnostic = "hlext1: unknown option or option not alone: \"--finel\" (hlext1 --help "
-                     "lists the options); nothing was read or written\n",
+       .diagnostic = "hlext1: unknown option or option not alone: \"--fin\\x1bel\" (hlext1 "
+                     "--help lists the options); nothing was read or written\n",
        .result = OlderResult},
       {.name = "an argument that is no option is ignored, with a warning",
        .redirection = "ozone.log >/dev/null",
