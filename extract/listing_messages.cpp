@@ -6,22 +6,12 @@
 namespace hlext {
 namespace {
 
-// Built by appending: GCC 12 at -O3 takes "\"" + text for an overlapping copy (-Wrestrict).
-std::string quoted(const Text4& label) {
-  std::string text(1, '"');
-  text.append(view(label));
-  text += '"';
-  return text;
-}
+// "11-14": the four columns of a label that starts in column `first`.
+std::string labelSpan(int first) { return std::to_string(first) + "-" + std::to_string(first + 3); }
 
-// "columns 11-14": the four columns of a layout's label.
-std::string columnsFrom(int first);
+std::string columnsFrom(int first) { return "columns " + labelSpan(first); }
 
 std::string labelColumns(const Layout& layout) { return columnsFrom(layout.labelColumn()); }
-
-std::string columnsFrom(int first) {
-  return "columns " + std::to_string(first) + "-" + std::to_string(first + 3);
-}
 
 // ", with 4 after "="": the integer after the first "=" of the text, blanks between allowed.
 std::string countAfterEquals(std::string_view text) {
@@ -49,10 +39,8 @@ std::string holds(const LabelSighting& sighting, std::string_view what, bool wit
 std::string sightingAtEnd(const Layout& layout, const Text4& label, const LabelSighting& sighting,
                           bool withCount) {
   if (sighting.record == 0) return {};
-  const std::string own =
-      std::to_string(layout.labelColumn()) + "-" + std::to_string(layout.labelColumn() + 3);
-  return holds(sighting, quoted(label), false) + ", not " + own +
-         (withCount ? countOf(sighting) : std::string());
+  return holds(sighting, quotedField(view(label)), false) + ", not " +
+         labelSpan(layout.labelColumn()) + (withCount ? countOf(sighting) : std::string());
 }
 
 std::string sightingAfterRefusal(const LabelSighting& sighting, bool withCount) {
@@ -158,8 +146,8 @@ std::string rowCountWarning(std::int32_t n, std::int32_t rowCount, std::int32_t 
 
 std::string refusalWarning(const Layout& layout, const Text4& label, long long first,
                            long long last, std::int32_t seekingOrbital) {
-  std::string message = "no " + quoted(label) + " in " + labelColumns(layout) + " of records " +
-                        std::to_string(first) + "-" + std::to_string(last);
+  std::string message = "no " + quotedField(view(label)) + " in " + labelColumns(layout) +
+                        " of records " + std::to_string(first) + "-" + std::to_string(last);
   if (seekingOrbital > 0)
     message += ", seeking the block header of orbital " + std::to_string(seekingOrbital);
   return message;
