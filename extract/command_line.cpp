@@ -67,7 +67,10 @@ int answer(const CommandLine& commandLine, std::FILE* out, std::FILE* errors) {
 std::string ignoredArgumentsWarning(const CommandLine& commandLine) {
   if (commandLine.ignored.empty()) return {};
   std::string line = std::string(ProgramName) + ": warning: arguments ignored:";
-  for (const std::string_view argument : commandLine.ignored) line += " " + quotedField(argument);
+  for (const std::string_view argument : commandLine.ignored) {
+    line += ' ';
+    line += quotedField(argument);
+  }
   return line + "; hlext1 reads hlext.dat and writes fort.50 in the working directory";
 }
 
